@@ -1,0 +1,30 @@
+// Text files read and written a line at a time. Reads accept CR LF, LF or CR line ends
+// (decided from the first line); writes use the current line-end mode, which opening a
+// file for writing sets to CR LF. One reader at a time; writers are plain handles.
+#ifndef VELTRANE_CONFIG_LINEFILE_H
+#define VELTRANE_CONFIG_LINEFILE_H
+
+enum {
+    LineFileMaxLine = 190,       // characters kept of one line
+    LineFileLineBuffer = 191,    // what a caller's line buffer needs at least
+    LineFileBufferSize = 262144, // the read buffer
+};
+
+enum LineEndMode { LineEndCrLf = 0, LineEndLf = 1, LineEndCr = 2 };
+
+// Handle (0 or more); -2 access refused; -3 any other failure.
+int LineFileOpenWrite(const char *path);
+// Handle (0 or more); -1 missing (or no read buffer); -2 access refused; -3 other;
+// -4 a reader is already open.
+int LineFileOpenRead(const char *path);
+// Length of the line (0..190) put into `line` with its NUL; -2 at the end of the file.
+int LineFileReadLine(int handle, char *line);
+// 0, or -1 when a write failed.
+int LineFileWriteLine(int handle, const char *text);
+int LineFileCloseRead(int handle);   // 0, or -1
+int LineFileCloseWrite(int handle);  // 0, or -1
+
+// The line-end mode that writes use (LineEndMode).
+int LineFileLineEndMode(void);
+
+#endif

@@ -1,0 +1,3 @@
+#include "config/linkscript.h"
+
+int WriteLinkScript(const char *) { return 0; }

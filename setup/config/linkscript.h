@@ -1,0 +1,14 @@
+#ifndef VELTRANE_CONFIG_LINKSCRIPT_H
+#define VELTRANE_CONFIG_LINKSCRIPT_H
+
+enum { LinkScriptLineCount = 32 };
+
+// Writes the program-group script for `installDir` to `path`. 0, or -1 when the file
+// cannot be opened (then nothing is written).
+int WriteLinkFile(const char *path, const char *installDir);
+
+// Writes links.inf into `installDir` (its path stays in LinksInfPath for the exit
+// clean-up) and starts brindle on it, hidden, without waiting. 0, or -1 as WriteLinkFile.
+int WriteLinkScript(const char *installDir);
+
+#endif

@@ -1,0 +1,3 @@
+#include "config/startfile.h"
+
+int ExpandStartFile(const char *, const char *) { return 0; }

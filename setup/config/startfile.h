@@ -1,0 +1,8 @@
+#ifndef VELTRANE_CONFIG_STARTFILE_H
+#define VELTRANE_CONFIG_STARTFILE_H
+
+// Generates the suite's configuration files into `installDir` from the template start.ini
+// of `sourceDir`. Returns 0, or -1 when the template cannot be opened. Reports nothing.
+int ExpandStartFile(const char *sourceDir, const char *installDir);
+
+#endif

@@ -1,0 +1,10 @@
+#ifndef VELTRANE_INSTALL_COPY_H
+#define VELTRANE_INSTALL_COPY_H
+
+// Scans `source` and rebuilds its tree below `install` under the progress page.
+// Returns 0 or more when every entry was handled; -1 for a short argument, an install
+// directory that cannot be made, a tree that does not fit or a directory that cannot be
+// created; -2 when a file could not be copied. Each failure is reported where it happens.
+int CopyTree(const char *source, const char *install);
+
+#endif

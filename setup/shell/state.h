@@ -1,0 +1,54 @@
+// Run-wide state of setup: one instance per process, set up at start-up, never freed.
+// Everything here is touched only by the program's one thread.
+#ifndef VELTRANE_SHELL_STATE_H
+#define VELTRANE_SHELL_STATE_H
+
+#include <windows.h>
+
+#include "shell/ticks.h"
+
+enum {
+    PathBufferSize = 200,      // paths, command lines and message texts: 199 characters
+    SourceDirectoryLimit = 150, // the current directory is read with this limit
+    MaxFileCount = 3000,
+    FileListPathSize = 128,    // a file-list path holds 127 characters
+};
+
+// 1 = the suite's files already lie in setup's directory (shipped); 0 = copy mode.
+extern const int InPlaceInstall;
+
+extern HINSTANCE AppInstance;
+extern HWND MainWindow;
+
+// Where the suite's files are: the current directory at start-up (plus "\veltrane" in
+// copy mode). Empty when the current directory did not fit, and SourceDirectoryTooLong is 1.
+extern char SourceDirectory[PathBufferSize];
+extern int SourceDirectoryTooLong;
+
+extern char InstallDirectory[PathBufferSize];
+extern char LinksInfPath[PathBufferSize];  // empty until the link script is written
+extern int InstallFinished;                // set by the wizard once every step was called
+
+// The main window: client size from its last WM_SIZE, the painter's state and the timer.
+extern int ClientWidth, ClientHeight;
+struct PaintState {
+    HDC context;      // the context being drawn into, or PaintContextNone
+    int contextHeld;  // 1 while a context from BeginPaint is held
+    int painting;     // 1 while a paint is in progress
+};
+#define PaintContextNone ((HDC)(~(UINT_PTR)0))
+extern PaintState Painter;
+extern int FirstPaint;
+extern TickSequence Ticks;
+extern char StartCommand[2 * PathBufferSize];  // orvane's command: the install directory twice
+
+// The file list of copy mode, in directories-first order. Directory entries end in a
+// backslash and have size 0; a file's size is its byte count or a negative probe code.
+extern int FileCount;
+extern char FilePaths[MaxFileCount][FileListPathSize];
+extern int FileSizes[MaxFileCount];
+// The first path that did not fit the file list or the scan's buffers (cut to fit here);
+// empty while the whole tree fits. A tree that does not fit is not installed.
+extern char FileListOverflowPath[PathBufferSize];
+
+#endif

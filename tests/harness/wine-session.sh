@@ -1,0 +1,74 @@
+#!/bin/sh
+# Starts or stops the Wine session that the Windows tests of one build run in: a private
+# prefix under the build folder, an Xvfb display of its own and one persistent wineserver.
+#   wine-session.sh start <build-dir>    wine-session.sh stop <build-dir>
+# The programs under test then run through wine-run.sh, which reads <build-dir>/wine/env.
+set -eu
+
+action=$1
+state=$(cd "$2" && pwd)/wine
+wine_bin=/usr/lib/wine
+
+stop_session() {
+    [ -f "$state/env" ] || return 0
+    # shellcheck disable=SC1091
+    . "$state/env"
+    "$wine_bin/wineserver" -k 2>/dev/null || true
+    "$wine_bin/wineserver" -w 2>/dev/null || true
+    if [ -f "$state/xvfb.pid" ]; then
+        kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+        rm -f "$state/xvfb.pid"
+    fi
+    rm -f "$state/env"
+}
+
+free_display() {
+    n=91
+    while [ $n -lt 200 ]; do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            echo $n
+            return 0
+        fi
+        n=$((n + 1))
+    done
+    echo "wine-session: no free X display" >&2
+    return 1
+}
+
+start_session() {
+    stop_session
+    mkdir -p "$state"
+    rm -rf "$state/prefix"
+    display=$(free_display)
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+    echo $! >"$state/xvfb.pid"
+    tries=0
+    while [ ! -e "/tmp/.X11-unix/X$display" ]; do
+        tries=$((tries + 1))
+        [ $tries -gt 100 ] && { echo "wine-session: Xvfb did not start" >&2; exit 1; }
+        sleep 0.1
+    done
+    cat >"$state/env" <<ENV
+export WINEPREFIX="$state/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export DISPLAY=":$display"
+export WINE_SESSION_STATE="$state"
+ENV
+    # shellcheck disable=SC1091
+    . "$state/env"
+    mkdir -p "$WINEPREFIX"
+    "$wine_bin/wineserver" -p </dev/null >/dev/null 2>&1
+    "$wine_bin/wine64" wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+    # Without a window manager Wine waits 2 s whenever a window is hidden; unmanaged
+    # windows do not.
+    "$wine_bin/wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        >>"$state/wineboot.log" 2>&1
+    echo "wine session ready on display :$display, prefix $WINEPREFIX"
+}
+
+case $action in
+start) start_session ;;
+stop) stop_session ;;
+*) echo "usage: $0 start|stop <build-dir>" >&2; exit 2 ;;
+esac

@@ -1,5 +1,7 @@
 // The message pump and the gradient painter on real windows under Wine.
 #include <windows.h>
+#include <stdio.h>
+#include <string.h>
 
 #include <gtest/gtest.h>
 
@@ -138,6 +140,25 @@ TEST(Gradient, BelowTwentyNinePixelsNoBand)
 {
     EXPECT_EQ(RGB(128, 128, 128), PixelAfterPaint(28, 10, 0));
     EXPECT_EQ(RGB(128, 128, 128), PixelAfterPaint(28, 10, 27));
+}
+
+} // namespace
+
+namespace {
+
+// Every text of setup is built with snprintf into fixed buffers; on this runtime it rests on
+// msvcrt's _vsnprintf, which leaves a cut text unterminated unless the wrapper mends it.
+TEST(BoundedFormatting, CutTextIsTerminatedWithinItsBuffer)
+{
+    char buffer[8];
+    memset(buffer, 'x', sizeof buffer);
+    snprintf(buffer, 5, "%s\\%s", "abc", "defgh");
+    EXPECT_STREQ("abc\\", buffer);
+    EXPECT_EQ('x', buffer[5]) << "wrote past the given size";
+
+    memset(buffer, 'x', sizeof buffer);
+    snprintf(buffer, 5, "%s", "abcd");
+    EXPECT_STREQ("abcd", buffer) << "exact fit";
 }
 
 } // namespace

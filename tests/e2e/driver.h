@@ -1,0 +1,125 @@
+// Drives the real programs from outside, as a user would: start them in a folder, find
+// their windows, press buttons, type, send keys, close, and look at the screen.
+// Runs in the same Wine session as the program under test. Every wait is bounded.
+#ifndef VELTRANE_E2E_DRIVER_H
+#define VELTRANE_E2E_DRIVER_H
+
+#include <windows.h>
+
+enum { ExitCodeStillRunning = -1 };  // WaitForProgramExit: the program did not end in time
+
+// A started program. The handle belongs to this record; ScopedProgram closes it.
+struct Program {
+    HANDLE process;  // NULL when nothing was started
+    DWORD processId;
+};
+
+// Starts `path` with `arguments` (NULL or "" for none) in `directory`, shown normally.
+// The command line is the quoted path, a blank and the arguments. Returns false and leaves
+// the record empty when CreateProcessA fails.
+bool StartProgram(Program *program, const char *path, const char *arguments,
+                  const char *directory);
+
+// Waits at most `milliseconds` for the program to end. Returns its exit code, or
+// ExitCodeStillRunning when it is still running.
+long WaitForProgramExit(const Program *program, DWORD milliseconds);
+
+// Ends the program if it still runs (exit code 9) and closes its handle.
+void KillProgram(Program *program);
+
+// Owns a started program: whatever way a test leaves, a program still running is killed,
+// so a failed test never leaves a window behind for the next one.
+struct ScopedProgram {
+    Program program;
+    ScopedProgram() : program{NULL, 0} {}
+    ~ScopedProgram() { KillProgram(&program); }
+    ScopedProgram(const ScopedProgram &) = delete;
+    ScopedProgram &operator=(const ScopedProgram &) = delete;
+};
+
+// Window search. NULL/0 fields match anything; only visible top-level windows count
+// (owned ones such as dialogs and message boxes included).
+struct WindowQuery {
+    const char *caption;    // exact window text
+    const char *className;  // exact class name, e.g. "#32770" for dialogs and message boxes
+    DWORD processId;
+};
+
+// The first window that matches now, or NULL.
+HWND FindTopWindow(const WindowQuery *query);
+// Polls until a matching window appears; NULL after `milliseconds`.
+HWND WaitForTopWindow(const WindowQuery *query, DWORD milliseconds);
+// Polls until `window` is gone or hidden; false if it is still shown after `milliseconds`.
+bool WaitForWindowGone(HWND window, DWORD milliseconds);
+
+// Where a window is and what it is.
+struct WindowFacts {
+    RECT frame;      // screen coordinates of the whole window
+    RECT client;     // screen coordinates of the client area
+    LONG style;
+    LONG exStyle;
+    bool enabled;
+};
+bool ReadWindowFacts(HWND window, WindowFacts *facts);
+
+// Control text (WM_GETTEXT, bounded in time). Returns false when the control is missing
+// or does not answer; the buffer then holds "".
+bool ReadControlText(HWND dialog, int controlId, char *text, int size);
+bool ReadWindowText(HWND window, char *text, int size);
+
+// Presses the button `controlId` of `dialog`. The click is posted, so a press that opens a
+// modal page or message box never blocks the driver. Returns false when the button is
+// missing, hidden or disabled: a user could not press it either.
+bool PressButton(HWND dialog, int controlId);
+
+// Types `text` into the edit `controlId`, one WM_CHAR per character, after selecting what
+// is there so the typing replaces it (as a user's select-all then typing would).
+bool TypeIntoEdit(HWND dialog, int controlId, const char *text);
+
+enum DriverKey { KeyEnter, KeyEscape };
+// Sends the key to the control that has the focus in `window`'s thread (GetGUIThreadInfo),
+// so a dialog handles it as it would the keyboard: Enter is the default button, Escape is
+// Cancel. Returns false when that thread has no focus window.
+bool PressKey(HWND window, DriverKey key);
+
+// Uses the close box of `window` (WM_SYSCOMMAND SC_CLOSE, posted). Returns false when the
+// window is disabled, e.g. behind a modal page, where a user's click does nothing.
+bool PressCloseBox(HWND window);
+
+// Message boxes: a visible "#32770" window of the process, owned by another window, with
+// the given caption ("Error", "Message"). Its text is the static 0xFFFF.
+HWND WaitForMessageBox(DWORD processId, const char *caption, DWORD milliseconds);
+bool ReadMessageBoxText(HWND box, char *text, int size);
+bool AnswerMessageBox(HWND box, int buttonId);  // IDOK or IDCANCEL
+
+// A copy of part of the screen, 24-bit, top row first.
+struct ScreenImage {
+    int left, top, width, height;  // the captured rectangle, screen coordinates
+    unsigned char *pixels;         // blue, green, red; rows padded to 4 bytes; NULL if none
+    int rowBytes;
+};
+// Captures `area` (screen coordinates); the whole screen when `area` is NULL.
+bool CaptureScreen(const RECT *area, ScreenImage *image);
+bool CaptureWindow(HWND window, ScreenImage *image);  // the window's frame rectangle
+void FreeScreenImage(ScreenImage *image);
+// Colour at screen point (x, y) inside the image, as COLORREF; CLR_INVALID outside it.
+COLORREF ImagePixel(const ScreenImage *image, int x, int y);
+bool SaveImageAsBmp(const ScreenImage *image, const char *path);
+// One pixel straight from the screen (GetPixel); CLR_INVALID when it cannot be read.
+COLORREF ReadScreenPixel(int x, int y);
+
+// Scratch folders on the prefix's C: drive. Makes C:\veltrane-e2e\<name>, emptied of
+// whatever an earlier run left, and writes its path (no final backslash) to `path`.
+bool MakeScratchFolder(const char *name, char *path, int size);
+// Deletes a folder and everything below it; true when it is gone.
+bool RemoveFolderTree(const char *path);
+// Copies the built program `builtName` (e.g. "setup.exe") from the build folder into
+// `folder` as `targetName` (NULL: the same name).
+bool CopyBuiltProgram(const char *builtName, const char *folder, const char *targetName);
+// The build folder as a Windows path (Z:\...), where the programs under test are.
+const char *BuildFolder(void);
+
+bool FileExists(const char *path);
+bool WriteTextFile(const char *path, const char *text);
+
+#endif

@@ -1,3 +1,185 @@
-#include "install/copy.h"
+// Tree copy of copy mode: scans the source tree, then rebuilds it below the install
+// directory entry by entry, in list order, under the progress page. The first failure
+// stops the copy; what was copied before it stays.
+#include <windows.h>
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
 
-int CopyTree(const char *, const char *) { return 0; }
+#include "install/copy.h"
+#include "install/scan.h"
+#include "shell/msgbox.h"
+#include "shell/pump.h"
+#include "shell/state.h"
+#include "wizard/pages.h"
+#include "resource.h"
+
+enum {
+    ProgressRange = 10000,
+    // The install text, a backslash and the part of a list path below the source.
+    TargetPathSize = PathBufferSize + FileListPathSize,
+    // The longest text, "File %s exists overwrite ?", holds a whole target path.
+    MessageSize = TargetPathSize + 64,
+};
+
+int ProgressPosition(double done, double total)
+{
+    if (total <= 0)
+        return 0;
+    return (int)(done / total * ProgressRange);
+}
+
+// A failed size probe counts for nothing, so the bar stays within its range.
+static double CountedSize(int size)
+{
+    return size < 0 ? 0 : size;
+}
+
+// Summed in double precision: exact for every list, with no 32-bit overflow.
+static double TotalBytes(void)
+{
+    double total = 0;
+    int i;
+
+    for (i = 0; i < FileCount; i++)
+        total += CountedSize(FileSizes[i]);
+    return total;
+}
+
+static void ReportError(const char *format, const char *path)
+{
+    char message[MessageSize];
+
+    snprintf(message, sizeof message, format, path);
+    ShowError(MainWindow, message);
+}
+
+// Copies `text` into `buffer` with one trailing backslash cut off; -1 when the text is
+// shorter than 2 characters.
+static int TakeDirectoryText(char *buffer, const char *text)
+{
+    size_t length;
+
+    snprintf(buffer, PathBufferSize, "%s", text);
+    length = strlen(buffer);
+    if (length < 2)
+        return -1;
+    if (buffer[length - 1] == '\\')
+        buffer[length - 1] = '\0';
+    return 0;
+}
+
+// Enters the install directory, or creates it (one level); -1 with a message when neither
+// works. Entering it leaves it the current directory for the rest of the run.
+static int MakeInstallDirectory(const char *install)
+{
+    if (SetCurrentDirectoryA(install) || CreateDirectoryA(install, NULL))
+        return 0;
+    ReportError("Can not create directory %s", install);
+    return -1;
+}
+
+// `target` ends in the backslash of a directory entry, which is cut off here. An existing
+// directory is used as it is; -1 with a message when it can be neither found nor created.
+static int MakeTargetDirectory(char *target)
+{
+    DWORD attributes;
+
+    target[strlen(target) - 1] = '\0';
+    attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    if (CreateDirectoryA(target, NULL))
+        return 0;
+    ReportError("Could not create directory %s", target);
+    return -1;
+}
+
+// A copied file must be writable even when its source was read-only.
+static void MakeWritable(const char *target)
+{
+    DWORD attributes = GetFileAttributesA(target);
+
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    attributes &= ~(DWORD)FILE_ATTRIBUTE_READONLY;
+    SetFileAttributesA(target, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+// Copies without touching an existing target; if that fails, the user decides whether it
+// is replaced. Returns 0, or -2 with a message when the replacing copy fails too.
+static int CopyTargetFile(const char *source, const char *target)
+{
+    char question[MessageSize];
+
+    if (!CopyFileA(source, target, TRUE)) {
+        snprintf(question, sizeof question, "File %s exists overwrite ?", target);
+        if (AskToGoAhead(MainWindow, question) && !CopyFileA(source, target, FALSE)) {
+            ReportError("Could not copy file %s", target);
+            return -2;
+        }
+    }
+    MakeWritable(target);
+    return 0;
+}
+
+// Handles every entry of the file list, moving the bar by the bytes before each entry.
+// Returns 0, or the result of the first entry that failed.
+static int CopyEntries(HWND page, const char *install, size_t prefixLength)
+{
+    char target[TargetPathSize];
+    const char *path;
+    double total = TotalBytes();
+    double done = 0;
+    int result = 0;
+    int i;
+
+    for (i = 0; i < FileCount && result == 0; i++) {
+        PumpMessages();
+        SendDlgItemMessageA(page, IDC_PROGRESS_BAR, PBM_SETPOS,
+                            (WPARAM)ProgressPosition(done, total), 0);
+        done += CountedSize(FileSizes[i]);
+        path = FilePaths[i];
+        snprintf(target, sizeof target, "%s\\%s", install, path + prefixLength + 1);
+        if (path[strlen(path) - 1] == '\\')
+            result = MakeTargetDirectory(target);
+        else
+            result = CopyTargetFile(path, target);
+    }
+    return result;
+}
+
+int CopyTree(const char *source, const char *install)
+{
+    char sourceText[PathBufferSize];
+    char installText[PathBufferSize];
+    HWND page;
+    BOOL destroyed;
+    int result;
+
+    if (TakeDirectoryText(sourceText, source) < 0 ||
+        TakeDirectoryText(installText, install) < 0)
+        return -1;
+
+    FileCount = 0;
+    FileListOverflowPath[0] = '\0';
+    ScanTree(sourceText);
+    // A tree that does not fit is not installed at all rather than in part.
+    if (FileListOverflowPath[0] != '\0') {
+        ReportError("Can not install %s: too many files or path too long",
+                    FileListOverflowPath);
+        return -1;
+    }
+    if (MakeInstallDirectory(installText) < 0)
+        return -1;
+
+    page = CreateProgressPage();
+    ShowWindow(page, SW_SHOW);
+    SendDlgItemMessageA(page, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressRange));
+    result = CopyEntries(page, installText, strlen(sourceText));
+    destroyed = DestroyWindow(page);
+    if (result < 0)
+        return result;
+    // A finished copy reports whether its page went away: nonzero, or 0 when it did not.
+    return destroyed ? 1 : 0;
+}

@@ -7,4 +7,8 @@
 // created; -2 when a file could not be copied. Each failure is reported where it happens.
 int CopyTree(const char *source, const char *install);
 
+// Position of the progress bar (0 to 10000) after `done` of `total` bytes, truncated;
+// 0 when the total is 0.
+int ProgressPosition(double done, double total);
+
 #endif

@@ -1,4 +1,161 @@
-#include "install/scan.h"
+// Source tree scan: builds the file list of copy mode. Each directory is listed twice,
+// first for its sub-directories, then for its files, so that every directory stands in
+// the list before everything beneath it.
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <stdio.h>
+#include <string.h>
 
-int ScanTree(const char *) { return 0; }
-int ProbeFileSize(const char *) { return -1; }
+#include "install/scan.h"
+#include "shell/pump.h"
+#include "shell/state.h"
+
+enum {
+    MaxSubDirectories = 128,
+    SubDirectoryNameSize = 64,
+    AttributeVolumeLabel = 0x08,
+    // A directory that is neither hidden nor system is entered.
+    SubDirectoryMask = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+    // Anything with one of these bits is not a file to install.
+    NotAFileMask = FILE_ATTRIBUTE_DIRECTORY | AttributeVolumeLabel | FILE_ATTRIBUTE_SYSTEM |
+                   FILE_ATTRIBUTE_HIDDEN,
+};
+
+// Keeps the first path that did not fit, cut to its buffer; the copy refuses such a tree.
+static void RecordOverflow(const char *directory, const char *name, const char *tail)
+{
+    if (FileListOverflowPath[0] != '\0')
+        return;
+    snprintf(FileListOverflowPath, sizeof FileListOverflowPath, "%s\\%s%s", directory, name,
+             tail);
+}
+
+// Forms "directory\name" in a path buffer of PathBufferSize bytes; -1 when it does not fit.
+static int FormatPath(char *path, const char *directory, const char *name)
+{
+    if (strlen(directory) + 1 + strlen(name) >= PathBufferSize)
+        return -1;
+    snprintf(path, PathBufferSize, "%s\\%s", directory, name);
+    return 0;
+}
+
+// Appends "directory\name" and `tail` with size 0. Returns the entry's index, or -1 when
+// the list is full or the path is too long for it.
+static int AppendEntry(const char *directory, const char *name, const char *tail)
+{
+    size_t length = strlen(directory) + 1 + strlen(name) + strlen(tail);
+
+    if (FileCount >= MaxFileCount || length >= FileListPathSize) {
+        RecordOverflow(directory, name, tail);
+        return -1;
+    }
+    snprintf(FilePaths[FileCount], FileListPathSize, "%s\\%s%s", directory, name, tail);
+    FileSizes[FileCount] = 0;
+    return FileCount++;
+}
+
+static int IsDotEntry(const char *name)
+{
+    return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
+
+// Lists the sub-directory and remembers its name for the descent; returns the new count.
+// A sub-directory that does not fit the name table or the list is not descended into.
+static int AddSubDirectory(const char *directory, const char *name,
+                           char names[][SubDirectoryNameSize], int count)
+{
+    if (count >= MaxSubDirectories || strlen(name) >= SubDirectoryNameSize) {
+        RecordOverflow(directory, name, "\\");
+        return count;
+    }
+    if (AppendEntry(directory, name, "\\") < 0)
+        return count;
+    snprintf(names[count], SubDirectoryNameSize, "%s", name);
+    return count + 1;
+}
+
+// First pass: enters the sub-directories found by `pattern` into the list and `names`.
+// Returns how many names were taken; none when the listing cannot be opened.
+static int ListSubDirectories(const char *pattern, const char *directory,
+                              char names[][SubDirectoryNameSize])
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(pattern, &entry);
+    int count = 0;
+
+    if (listing == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        // "." and ".." are skipped by name wherever the file system puts them; a root
+        // directory has neither, and its first entry counts like any other.
+        if ((entry.dwFileAttributes & SubDirectoryMask) == FILE_ATTRIBUTE_DIRECTORY &&
+            !IsDotEntry(entry.cFileName))
+            count = AddSubDirectory(directory, entry.cFileName, names, count);
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+    return count;
+}
+
+// Second pass: enters the files found by `pattern`, each with its probed size.
+static void ListFiles(const char *pattern, const char *directory)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(pattern, &entry);
+    int index;
+
+    if (listing == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if ((entry.dwFileAttributes & NotAFileMask) == 0) {
+            index = AppendEntry(directory, entry.cFileName, "");
+            if (index >= 0)
+                FileSizes[index] = ProbeFileSize(FilePaths[index]);
+        }
+    } while (FindNextFileA(listing, &entry));
+    FindClose(listing);
+}
+
+int ScanTree(const char *directory)
+{
+    char path[PathBufferSize];
+    char names[MaxSubDirectories][SubDirectoryNameSize];
+    int count;
+    int i;
+
+    if (FormatPath(path, directory, "*.*") < 0) {
+        RecordOverflow(directory, "", "");
+        return 0;
+    }
+    count = ListSubDirectories(path, directory, names);
+    for (i = 0; i < count; i++) {
+        if (FormatPath(path, directory, names[i]) < 0)
+            RecordOverflow(directory, names[i], "\\");
+        else
+            ScanTree(path);
+    }
+    FormatPath(path, directory, "*.*");
+    PumpMessages();
+    ListFiles(path, directory);
+    return 0;
+}
+
+int ProbeFileSize(const char *path)
+{
+    int handle = _sopen(path, _O_RDONLY | _O_BINARY, _SH_DENYNO);
+    long size;
+    int result;
+
+    if (handle < 0)
+        return -1;
+    if (_lseek(handle, 0, SEEK_END) < 0) {
+        result = -2;
+    } else {
+        size = _tell(handle);
+        result = size < 0 ? -3 : (int)size;
+    }
+    if (_close(handle) != 0 && result >= 0)
+        result = -1;
+    return result;
+}

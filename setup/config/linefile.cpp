@@ -1,9 +1,222 @@
+// Line-at-a-time text files over the runtime's low-level integer handles. Files are
+// opened untranslated and shared, so bytes pass exactly as they are on disk.
 #include "config/linefile.h"
 
-int LineFileOpenWrite(const char *) { return -3; }
-int LineFileOpenRead(const char *) { return -1; }
-int LineFileReadLine(int, char *) { return -2; }
-int LineFileWriteLine(int, const char *) { return -1; }
-int LineFileCloseRead(int) { return -1; }
-int LineFileCloseWrite(int) { return -1; }
-int LineFileLineEndMode(void) { return 0; }
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+
+// The only platform-dependent part: the low-level file calls and the read buffer.
+#ifdef _WIN32
+#include <windows.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+
+static int SysOpen(const char *path, int flags)
+{
+    return _sopen(path, flags | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+}
+static int SysRead(int handle, char *buffer, int size) { return _read(handle, buffer, size); }
+static int SysWrite(int handle, const char *data, int size) { return _write(handle, data, size); }
+static int SysClose(int handle) { return _close(handle); }
+
+static HGLOBAL ReadMemory;
+
+// Returns the zero-filled block, or 0 when it cannot be allocated or locked.
+static char *AllocateReadBuffer(void)
+{
+    ReadMemory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, LineFileBufferSize);
+    if (!ReadMemory)
+        return 0;
+    char *buffer = (char *)GlobalLock(ReadMemory);
+    if (!buffer) {
+        GlobalFree(ReadMemory);
+        ReadMemory = 0;
+    }
+    return buffer;
+}
+
+static void ReleaseReadBuffer(char *)
+{
+    GlobalUnlock(ReadMemory);
+    GlobalFree(ReadMemory);
+    ReadMemory = 0;
+}
+#else
+#include <stdlib.h>
+#include <unistd.h>
+
+static int SysOpen(const char *path, int flags) { return open(path, flags, 0666); }
+static int SysRead(int handle, char *buffer, int size) { return (int)read(handle, buffer, size); }
+static int SysWrite(int handle, const char *data, int size)
+{
+    return (int)write(handle, data, size);
+}
+static int SysClose(int handle) { return close(handle); }
+
+static char *AllocateReadBuffer(void) { return (char *)calloc(1, LineFileBufferSize); }
+static void ReleaseReadBuffer(char *buffer) { free(buffer); }
+#endif
+
+enum {
+    DetectionWindow = 1024,  // bytes of a block that the line-end detection looks at
+    CR = 13,
+    LF = 10,
+};
+
+static int LineEndModeNow = LineEndCrLf;
+static char *ReadBuffer;     // exists exactly while a reader is open
+static int BufferFill;       // valid bytes in ReadBuffer; 0 = the next scan reads a block
+static int BufferPosition;   // next byte to examine
+static char LineSeparator = LF;
+static int LinesRead;
+static int CrCount, LfCount;
+
+int LineFileLineEndMode(void) { return LineEndModeNow; }
+
+static int OpenResult(int handle, int missingCode)
+{
+    if (handle >= 0)
+        return handle;
+    if (errno == ENOENT)
+        return missingCode;
+    return errno == EACCES ? -2 : -3;
+}
+
+int LineFileOpenWrite(const char *path)
+{
+    LineEndModeNow = LineEndCrLf;
+    // An existing file is emptied and rewritten in place, not replaced; only a missing one
+    // is created.
+    int handle = SysOpen(path, O_RDWR | O_TRUNC);
+    if (handle < 0 && errno == ENOENT)
+        handle = SysOpen(path, O_RDWR | O_CREAT | O_TRUNC);
+    return OpenResult(handle, -3);
+}
+
+int LineFileOpenRead(const char *path)
+{
+    if (ReadBuffer)
+        return -4;
+    CrCount = 0;
+    LfCount = 0;
+    LinesRead = 0;
+    LineSeparator = LF;
+    ReadBuffer = AllocateReadBuffer();
+    if (!ReadBuffer)
+        return -1;
+    int handle = SysOpen(path, O_RDONLY);
+    if (handle < 0) {
+        int cause = errno;
+        ReleaseReadBuffer(ReadBuffer);
+        ReadBuffer = 0;
+        errno = cause;
+        return OpenResult(handle, -1);
+    }
+    BufferPosition = 0;
+    BufferFill = 0;
+    return handle;
+}
+
+// Counts the line ends at the head of a freshly read block of the first line; the counts
+// add up over every block that line spans.
+static void DetectLineEnds(int blockSize)
+{
+    int window = blockSize < DetectionWindow ? blockSize : DetectionWindow;
+    for (int i = 0; i < window; i++) {
+        if (ReadBuffer[i] == LF)
+            LfCount++;
+        else if (ReadBuffer[i] == CR)
+            CrCount++;
+    }
+    LineSeparator = LF;
+    if (CrCount == 0) {
+        LineEndModeNow = LineEndLf;
+    } else if (LfCount == 0) {
+        LineEndModeNow = LineEndCr;
+        LineSeparator = CR;
+    }
+}
+
+// Drops trailing carriage returns and blanks; tabs and leading blanks stay.
+static int TrimLine(const char *line, int stored)
+{
+    while (stored > 0 && (line[stored - 1] == CR || line[stored - 1] == ' '))
+        stored--;
+    return stored;
+}
+
+static int ReturnLine(char *line, int stored)
+{
+    stored = TrimLine(line, stored);
+    LinesRead++;
+    line[stored] = 0;
+    return stored;
+}
+
+int LineFileReadLine(int handle, char *line)
+{
+    // Without an open reader there is nothing to read: end of file.
+    if (!ReadBuffer)
+        return -2;
+    int stored = 0;
+    int lineStart = BufferPosition;
+    for (;;) {
+        if (BufferFill == 0) {
+            int blockSize = SysRead(handle, ReadBuffer, LineFileBufferSize);
+            if (blockSize <= 0)
+                return stored == 0 ? -2 : ReturnLine(line, stored);
+            BufferFill = blockSize;
+            BufferPosition = 0;
+            lineStart = 0;
+            if (LinesRead == 0)
+                DetectLineEnds(blockSize);
+        }
+        const char *found = (const char *)memchr(ReadBuffer + BufferPosition, LineSeparator,
+                                                 BufferFill - BufferPosition);
+        BufferPosition = found ? (int)(found - ReadBuffer) : BufferFill;
+        if (stored < LineFileMaxLine) {
+            int piece = BufferPosition - lineStart;
+            if (piece > LineFileMaxLine - stored)
+                piece = LineFileMaxLine - stored;
+            memcpy(line + stored, ReadBuffer + lineStart, piece);
+            stored += piece;
+        }
+        if (!found) {
+            BufferFill = 0;  // the line goes on in the next block
+            continue;
+        }
+        BufferPosition++;
+        if (BufferPosition == BufferFill)
+            BufferFill = 0;
+        return ReturnLine(line, stored);
+    }
+}
+
+int LineFileWriteLine(int handle, const char *text)
+{
+    int length = (int)strlen(text);
+    if (length > 0 && SysWrite(handle, text, length) != length)
+        return -1;
+    static const char *const lineEnds[] = {"\r\n", "\n", "\r"};
+    const char *end = lineEnds[LineEndModeNow];
+    int endLength = (int)strlen(end);
+    if (SysWrite(handle, end, endLength) != endLength)
+        return -1;
+    return 0;
+}
+
+int LineFileCloseRead(int handle)
+{
+    if (ReadBuffer) {
+        ReleaseReadBuffer(ReadBuffer);
+        ReadBuffer = 0;
+    }
+    return SysClose(handle) == 0 ? 0 : -1;
+}
+
+int LineFileCloseWrite(int handle)
+{
+    return SysClose(handle) == 0 ? 0 : -1;
+}

@@ -1,3 +1,26 @@
-#include "config/linkscript.h"
+// Writes links.inf and hands it to brindle, which asks the shell to install it. setup
+// does not wait: the shell's INF engine works on the file on its own, and the exit
+// clean-up deletes it.
+#include <windows.h>
+#include <stdio.h>
 
-int WriteLinkScript(const char *) { return 0; }
+#include "config/linkscript.h"
+#include "shell/state.h"
+
+int WriteLinkScript(const char *installDir)
+{
+    int length = snprintf(LinksInfPath, sizeof LinksInfPath, "%s\\links.inf", installDir);
+    if (length < 0 || length >= (int)sizeof LinksInfPath) {
+        // A cut path would name another file, which the exit clean-up would then delete.
+        LinksInfPath[0] = 0;
+        return -1;
+    }
+    if (WriteLinkFile(LinksInfPath, installDir) < 0)
+        return -1;
+    // brindle is named bare, so that Windows finds it beside setup first. The path needs
+    // no quotes: the install directory never holds a blank.
+    char command[sizeof "brindle " + PathBufferSize];
+    snprintf(command, sizeof command, "brindle %s", LinksInfPath);
+    WinExec(command, SW_HIDE);
+    return 0;
+}

@@ -3,12 +3,14 @@
 
 enum { LinkScriptLineCount = 32 };
 
-// Writes the program-group script for `installDir` to `path`. 0, or -1 when the file
-// cannot be opened (then nothing is written).
+// Writes the program-group script for `installDir` (up to 199 characters) to `path`, every
+// line ended by CR LF. 0, or -1 when the file cannot be opened or the directory does not
+// fit (then nothing is written). Failed writes are not reported.
 int WriteLinkFile(const char *path, const char *installDir);
 
 // Writes links.inf into `installDir` (its path stays in LinksInfPath for the exit
-// clean-up) and starts brindle on it, hidden, without waiting. 0, or -1 as WriteLinkFile.
+// clean-up) and starts brindle on it, hidden, without waiting. 0, or -1 as WriteLinkFile
+// (then brindle is not started).
 int WriteLinkScript(const char *installDir);
 
 #endif

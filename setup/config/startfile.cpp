@@ -1,3 +1,111 @@
+// Generates the suite's configuration files from the template start.ini. A line that
+// begins with ":%path%" starts a new output file, one that begins with "%path%" is written
+// with the install directory in front of its rest, and every other line is copied as it is.
 #include "config/startfile.h"
 
-int ExpandStartFile(const char *, const char *) { return 0; }
+#include <stdio.h>
+#include <string.h>
+
+#include "config/linefile.h"
+
+enum {
+    // A directory of setup holds at most 199 characters; with a whole template line behind
+    // it the longest text made here still fits, so nothing is ever cut.
+    DirectoryLimit = 200,
+    ComposedSize = DirectoryLimit + LineFileMaxLine,
+    NoOutput = -1,
+};
+
+static const char FileMarker[] = ":%path%";
+static const char PathMarker[] = "%path%";
+
+// 1 when `line` begins with the lower-case `marker`, ASCII letters of the line compared
+// regardless of case.
+static int BeginsWithMarker(const char *line, const char *marker)
+{
+    for (; *marker; line++, marker++) {
+        char c = *line;
+        if (c >= 'A' && c <= 'Z')
+            c = (char)(c - 'A' + 'a');
+        if (c != *marker)
+            return 0;
+    }
+    return 1;
+}
+
+// Puts `first` immediately followed by `second` into `out`; 0, or -1 when the whole text
+// does not fit, so that a cut path or line is never used.
+static int Compose(char *out, int size, const char *first, const char *second)
+{
+    int length = snprintf(out, size, "%s%s", first, second);
+    return length >= 0 && length < size ? 0 : -1;
+}
+
+// The handle of the new output file, or NoOutput when it cannot be opened; the lines up to
+// the next file line are then dropped.
+static int OpenOutput(const char *installDir, const char *rest)
+{
+    char path[ComposedSize];
+    if (Compose(path, sizeof path, installDir, rest) < 0)
+        return NoOutput;
+    int handle = LineFileOpenWrite(path);
+    return handle < 0 ? NoOutput : handle;
+}
+
+static void WriteDirectoryLine(int output, const char *installDir, const char *rest)
+{
+    char text[ComposedSize];
+    if (Compose(text, sizeof text, installDir, rest) == 0)
+        LineFileWriteLine(output, text);
+}
+
+// Acts on one template line; returns the output file that is current afterwards.
+static int ExpandLine(const char *line, const char *installDir, int output)
+{
+    switch (line[0]) {
+    case '%':
+        if (output != NoOutput && BeginsWithMarker(line, PathMarker))
+            WriteDirectoryLine(output, installDir, line + sizeof PathMarker - 1);
+        return output;
+    case ':':
+        if (!BeginsWithMarker(line, FileMarker))
+            return output;
+        if (output != NoOutput)
+            LineFileCloseWrite(output);
+        return OpenOutput(installDir, line + sizeof FileMarker - 1);
+    default:
+        if (output != NoOutput)
+            LineFileWriteLine(output, line);
+        return output;
+    }
+}
+
+int ExpandStartFile(const char *sourceDir, const char *installDir)
+{
+    char templatePath[ComposedSize];
+    size_t sourceLength = strlen(sourceDir);
+    const char *name = sourceLength > 0 && sourceDir[sourceLength - 1] == '\\'
+                           ? "start.ini" : "\\start.ini";
+    if (Compose(templatePath, sizeof templatePath, sourceDir, name) < 0)
+        return -1;
+    int reader = LineFileOpenRead(templatePath);
+    if (reader < 0)
+        return -1;
+
+    int output = NoOutput;
+    // Lines of fewer than two characters at the head of the template are skipped; from the
+    // first longer line on, every line counts, empty ones included.
+    int started = 0;
+    char line[LineFileLineBuffer];
+    int length;
+    while ((length = LineFileReadLine(reader, line)) >= 0) {
+        if (length < 2 && !started)
+            continue;
+        started = 1;
+        output = ExpandLine(line, installDir, output);
+    }
+    if (output != NoOutput)
+        LineFileCloseWrite(output);
+    LineFileCloseRead(reader);
+    return 0;
+}

@@ -17,6 +17,7 @@ int SourceDirectoryTooLong;
 char InstallDirectory[PathBufferSize];
 char LinksInfPath[PathBufferSize];
 int InstallFinished;
+char DirectoryPageText[PathBufferSize];
 
 int ClientWidth, ClientHeight;
 PaintState Painter;

@@ -28,6 +28,8 @@ extern int SourceDirectoryTooLong;
 extern char InstallDirectory[PathBufferSize];
 extern char LinksInfPath[PathBufferSize];  // empty until the link script is written
 extern int InstallFinished;                // set by the wizard once every step was called
+// The install-directory page's text: filled by each showing, refilled from the edit on OK.
+extern char DirectoryPageText[PathBufferSize];
 
 // The main window: client size from its last WM_SIZE, the painter's state and the timer.
 extern int ClientWidth, ClientHeight;

@@ -1,8 +1,157 @@
-#include "wizard/wizard.h"
-#include "shell/state.h"
+// The wizard sequence: welcome and licence, the install directory, then the installation
+// steps. Each step reports its own errors, so their results are not examined here.
+#include <direct.h>
+#include <stdio.h>
+#include <string.h>
 
-// Placeholder until the pages land: the run goes straight to its completion.
+#include "wizard/wizard.h"
+#include "wizard/pages.h"
+#include "config/linkscript.h"
+#include "config/startfile.h"
+#include "install/copy.h"
+#include "shell/msgbox.h"
+#include "shell/state.h"
+#include "resource.h"
+
+static const char DefaultInstallDirectory[] = "c:\\veltrane";
+
+// The window destroys itself and the run ends through the exit clean-up.
+static void CloseSetup(void)
+{
+    SendMessageA(MainWindow, WM_CLOSE, 0, 0);
+}
+
+static int ConfirmExit(void)
+{
+    return ShowExitPage() == IDC_EXIT_SETUP;
+}
+
+// Refuses a source directory that cannot be installed from; 1 when setup may go on.
+static int CheckSourceDirectory(void)
+{
+    if (SourceDirectoryTooLong) {
+        ShowError(MainWindow, "The setup directory path is too long\n\n"
+                              "Move the files to a shorter path and start installation again");
+        return 0;
+    }
+    // In place the source directory becomes the install directory, where no blank may be.
+    if (InPlaceInstall && strchr(SourceDirectory, ' ')) {
+        ShowError(MainWindow, "Space characters in the install directory are not allowed\n\n"
+                              "Delete this directory and files and start installation again");
+        return 0;
+    }
+    return 1;
+}
+
+enum LicenceOutcome { LicenceAccepted, LicenceLeft, LicenceBack };
+
+static LicenceOutcome RunLicencePage(void)
+{
+    for (;;) {
+        switch (ShowLicencePage()) {
+        case IDYES:
+            return LicenceAccepted;
+        case IDC_BACK:
+            return LicenceBack;
+        case IDNO:
+            if (ConfirmExit())
+                return LicenceLeft;
+            break;
+        default:
+            // The page cannot be shown: showing it again would loop for ever.
+            return LicenceLeft;
+        }
+    }
+}
+
+// 1 once the licence is accepted, 0 when the user leaves setup.
+static int RunWelcomeAndLicence(void)
+{
+    for (;;) {
+        switch (ShowWelcomePage()) {
+        case IDCANCEL:
+            if (ConfirmExit())
+                return 0;
+            break;
+        case IDC_NEXT:
+            switch (RunLicencePage()) {
+            case LicenceAccepted:
+                return 1;
+            case LicenceLeft:
+                return 0;
+            case LicenceBack:
+                break;
+            }
+            break;
+        default:
+            return 0;  // the page cannot be shown; nothing may be installed unasked
+        }
+    }
+}
+
+static void DropTrailingBackslash(char *directory)
+{
+    size_t length = strlen(directory);
+
+    if (length >= 2 && directory[length - 1] == '\\')
+        directory[length - 1] = 0;
+}
+
+// An existing directory needs the user's go-ahead; a missing one is made, and a failure
+// to make it is reported but does not stop the installation. 1 to go on, 0 to ask again.
+static int PrepareInstallDirectory(void)
+{
+    char text[PathBufferSize];
+
+    // On success the directory stays the current one for the rest of the run.
+    if (_chdir(InstallDirectory) == 0) {
+        snprintf(text, sizeof text, "Directory %s exists overwrite ?", InstallDirectory);
+        return AskToGoAhead(MainWindow, text);
+    }
+    if (_mkdir(InstallDirectory) != 0) {
+        snprintf(text, sizeof text, "Can not create directory %s", InstallDirectory);
+        ShowError(MainWindow, text);
+    }
+    return 1;
+}
+
+// Copy mode: 1 once the install directory is chosen, 0 when the user leaves setup.
+static int ChooseInstallDirectory(void)
+{
+    snprintf(InstallDirectory, sizeof InstallDirectory, "%s", DefaultInstallDirectory);
+    for (;;) {
+        switch (ShowDirectoryPage(InstallDirectory)) {
+        case IDCANCEL:
+            if (ConfirmExit())
+                return 0;
+            break;
+        case IDOK:
+            DropTrailingBackslash(InstallDirectory);
+            if (PrepareInstallDirectory())
+                return 1;
+            break;
+        default:
+            return 0;  // the page cannot be shown: no directory was chosen
+        }
+    }
+}
+
 void RunWizard(void)
 {
+    if (!CheckSourceDirectory() || !RunWelcomeAndLicence()) {
+        CloseSetup();
+        return;
+    }
+    if (InPlaceInstall) {
+        snprintf(InstallDirectory, sizeof InstallDirectory, "%s", SourceDirectory);
+    } else {
+        if (!ChooseInstallDirectory()) {
+            CloseSetup();
+            return;
+        }
+        CopyTree(SourceDirectory, InstallDirectory);
+    }
+    ExpandStartFile(SourceDirectory, InstallDirectory);
+    WriteLinkScript(InstallDirectory);
     InstallFinished = 1;
 }

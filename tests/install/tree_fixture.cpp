@@ -16,27 +16,45 @@ std::string MakeRootFolder(const char *tag)
     return path;
 }
 
+// Wide paths with the "\\?\" prefix reach below the 260-character limit of the A calls,
+// where long install paths put files.
+static std::wstring LongPath(const std::string &path)
+{
+    std::wstring wide(path.size(), L'\0');
+    for (size_t i = 0; i < path.size(); i++)
+        wide[i] = (unsigned char)path[i];
+    return L"\\\\?\\" + wide;
+}
+
+static std::string Narrow(const wchar_t *text)
+{
+    std::string narrow;
+    for (; *text; text++)
+        narrow += (char)*text;
+    return narrow;
+}
+
 void RemoveTree(const std::string &path)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA((path + "\\*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = FindFirstFileW((LongPath(path) + L"\\*").c_str(), &entry);
 
     if (listing != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = entry.cFileName;
+            std::string name = Narrow(entry.cFileName);
             if (name == "." || name == "..")
                 continue;
             std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesW(LongPath(child).c_str(), FILE_ATTRIBUTE_NORMAL);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(child);
             else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(listing, &entry));
+                DeleteFileW(LongPath(child).c_str());
+        } while (FindNextFileW(listing, &entry));
         FindClose(listing);
     }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str());
+    SetFileAttributesW(LongPath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(LongPath(path).c_str());
 }
 
 void MakeFolder(const std::string &path, DWORD attributes)
@@ -73,7 +91,7 @@ void MakeFileWithText(const std::string &path, const std::string &text)
 
 std::string ReadWholeFile(const std::string &path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return "<missing>";

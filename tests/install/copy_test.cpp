@@ -1,0 +1,556 @@
+// The tree copy called directly under Wine, with a test main window whose message boxes are
+// answered by a CBT hook, and a stand-in progress page whose bar records what it is told.
+#include <windows.h>
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "install/copy.h"
+#include "shell/state.h"
+#include "resource.h"
+#include "tree_fixture.h"
+
+static int PumpCalls;
+void PumpMessages(void)
+{
+    PumpCalls++;
+}
+
+namespace {
+
+// What the progress page saw.
+struct ProgressRecord {
+    int pagesCreated;
+    HWND page;
+    bool returnNoPage;      // the page cannot be created: CreateProgressPage gives NULL
+    int rangeCalls;
+    WPARAM rangeWParam;
+    LPARAM rangeLParam;
+    bool shownBeforeFirstPosition;
+    std::vector<int> positions;
+} Progress;
+
+LRESULT CALLBACK RecordingBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case PBM_SETRANGE:
+        Progress.rangeCalls++;
+        Progress.rangeWParam = wParam;
+        Progress.rangeLParam = lParam;
+        return 0;
+    case PBM_SETPOS:
+        if (Progress.positions.empty())
+            Progress.shownBeforeFirstPosition =
+                (GetWindowLongA(GetParent(window), GWL_STYLE) & WS_VISIBLE) != 0;
+        Progress.positions.push_back((int)wParam);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// A message box as the hook found it, and how it was answered.
+struct Box {
+    std::string caption;
+    std::string text;
+    HWND owner;
+    bool hasCancel;
+};
+std::vector<Box> Boxes;
+std::vector<HWND> AnsweredBoxes;
+std::deque<int> Answers;  // IDOK or IDCANCEL, in order; when empty, Cancel or the only OK
+
+LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam)
+{
+    HWND box = (HWND)wParam;
+    char className[32] = "";
+    if (code == HCBT_ACTIVATE && GetClassNameA(box, className, sizeof className) &&
+        strcmp(className, "#32770") == 0 &&
+        std::find(AnsweredBoxes.begin(), AnsweredBoxes.end(), box) == AnsweredBoxes.end()) {
+        char caption[256] = "", text[1024] = "";
+        GetWindowTextA(box, caption, sizeof caption);
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        bool hasCancel = GetDlgItem(box, IDCANCEL) != NULL;
+        Boxes.push_back({caption, text, GetWindow(box, GW_OWNER), hasCancel});
+        AnsweredBoxes.push_back(box);
+        int answer = hasCancel ? IDCANCEL : IDOK;
+        if (!Answers.empty()) {
+            answer = Answers.front();
+            Answers.pop_front();
+        }
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+} // namespace
+
+HWND CreateProgressPage(void)
+{
+    Progress.pagesCreated++;
+    if (Progress.returnNoPage)
+        return NULL;
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    Progress.page = CreateWindowExA(0, "CopyTestPage", "", WS_CHILD, 0, 0, 200, 40, MainWindow,
+                                    NULL, instance, NULL);
+    CreateWindowExA(0, "CopyTestBar", "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 20, Progress.page,
+                    (HMENU)(INT_PTR)IDC_PROGRESS_BAR, instance, NULL);
+    return Progress.page;
+}
+
+namespace {
+
+void RegisterTestClass(const char *name, WNDPROC procedure)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.lpszClassName = name;
+    RegisterClassA(&windowClass);
+}
+
+Box ErrorBox(const std::string &text)
+{
+    return {"Error", text, MainWindow, false};
+}
+
+Box Question(const std::string &text)
+{
+    return {"Message", text, MainWindow, true};
+}
+
+std::string Describe(const std::vector<Box> &boxes)
+{
+    std::string lines;
+    for (const Box &box : boxes)
+        lines += "[" + box.caption + (box.hasCancel ? " OK/Cancel" : " OK") + "] " + box.text +
+                 (box.owner == MainWindow ? "" : " (not owned by the main window)") + "\n";
+    return lines;
+}
+
+class CopyTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RegisterTestClass("CopyTestMain", DefWindowProcA);
+        RegisterTestClass("CopyTestPage", DefWindowProcA);
+        RegisterTestClass("CopyTestBar", RecordingBarProc);
+        MainWindow = CreateWindowExA(0, "CopyTestMain", "main", WS_OVERLAPPEDWINDOW, 0, 0, 400,
+                                     300, NULL, NULL, GetModuleHandleA(NULL), NULL);
+        ASSERT_TRUE(MainWindow != NULL);
+        hook = SetWindowsHookExA(WH_CBT, AnswerMessageBoxes, NULL, GetCurrentThreadId());
+        ASSERT_TRUE(hook != NULL);
+        Progress = ProgressRecord();
+        Boxes.clear();
+        AnsweredBoxes.clear();
+        Answers.clear();
+        PumpCalls = 0;
+        root = MakeRootFolder("copy");
+        source = root + "\\src";
+        install = root + "\\inst";
+        MakeFolder(source);
+    }
+    void TearDown() override
+    {
+        UnhookWindowsHookEx(hook);
+        DestroyWindow(MainWindow);
+        SetCurrentDirectoryA("C:\\");
+        RemoveTree(root);
+    }
+
+    int Copy() { return Copy(source, install); }
+    int Copy(const std::string &from, const std::string &to)
+    {
+        Boxes.clear();
+        Progress.positions.clear();
+        return CopyTree(from.c_str(), to.c_str());
+    }
+    void ExpectBoxes(const std::vector<Box> &expected)
+    {
+        EXPECT_EQ(Describe(expected), Describe(Boxes));
+    }
+    void ExpectPageGone()
+    {
+        EXPECT_EQ(1, Progress.pagesCreated);
+        EXPECT_FALSE(IsWindow(Progress.page)) << "the progress page was left behind";
+    }
+    // src: A\X\x, A\a, B\ (empty), r1, r2 (read-only), and entries that are not copied.
+    void MakeSampleTree()
+    {
+        MakeFolder(source + "\\A");
+        MakeFolder(source + "\\A\\X");
+        MakeFolder(source + "\\B");
+        MakeFile(source + "\\A\\X\\x", 300, 1);
+        MakeFile(source + "\\A\\a", 5000, 2);
+        MakeFile(source + "\\r1", 0);
+        MakeFile(source + "\\r2", 700, 3, FILE_ATTRIBUTE_READONLY);
+        MakeFile(source + "\\hidden", 10, 4, FILE_ATTRIBUTE_HIDDEN);
+        MakeFolder(source + "\\Sys", FILE_ATTRIBUTE_SYSTEM);
+        MakeFile(source + "\\Sys\\s", 10);
+    }
+    std::vector<std::string> SampleTreeCopied()
+    {
+        return {"A\\", "A\\X\\", "A\\X\\x=300", "A\\a=5000", "B\\", "r1=0", "r2=700"};
+    }
+
+    HHOOK hook;
+    std::string root, source, install;
+};
+
+TEST_F(CopyTreeTest, RebuildsTheTreeLessHiddenAndSystemEntries)
+{
+    MakeSampleTree();
+    EXPECT_EQ(1, Copy()) << "a finished copy gives the result of destroying the page";
+    EXPECT_EQ(SampleTreeCopied(), DescribeTree(install));
+    for (const char *file : {"\\A\\X\\x", "\\A\\a", "\\r2"})
+        EXPECT_EQ(ReadWholeFile(source + file), ReadWholeFile(install + file)) << file;
+    EXPECT_EQ(0u, AttributesOf(install + "\\r2") & FILE_ATTRIBUTE_READONLY)
+        << "a read-only source arrives writable";
+    ExpectBoxes({});
+    ExpectPageGone();
+    EXPECT_EQ(7, FileCount);
+    EXPECT_EQ(4 + FileCount, PumpCalls) << "one per directory scanned, one per entry";
+}
+
+TEST_F(CopyTreeTest, ProgressRangeThenOnePositionPerEntryByBytesBefore)
+{
+    MakeSampleTree();
+    Copy();
+    EXPECT_EQ(1, Progress.rangeCalls);
+    EXPECT_EQ(0u, Progress.rangeWParam);
+    EXPECT_EQ(0x27100000, Progress.rangeLParam);
+    EXPECT_TRUE(Progress.shownBeforeFirstPosition);
+
+    ASSERT_EQ((size_t)FileCount, Progress.positions.size());
+    std::vector<int> expected;
+    int done = 0;
+    for (int i = 0; i < FileCount; i++) {
+        expected.push_back((int)(done * 10000.0 / 6000));
+        done += FileSizes[i];
+    }
+    EXPECT_EQ(6000, done);
+    EXPECT_EQ(expected, Progress.positions);
+    EXPECT_EQ(0, Progress.positions.front());
+}
+
+TEST(ProgressPosition, BytesDoneOverTotalTruncated)
+{
+    const struct {
+        double done, total;
+        int position;
+    } cases[] = {
+        {123456, 1000000, 1234}, {0, 1000000, 0},   {999999, 1000000, 9999},
+        {2, 3, 6666},            {1, 3, 3333},      {1000000, 1000000, 10000},
+        {0, 0, 0},               {5, 0, 0},         {2147483647.0, 4294967294.0, 5000},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.position, ProgressPosition(c.done, c.total))
+            << c.done << " of " << c.total;
+}
+
+TEST_F(CopyTreeTest, OnlyDirectoriesAndEmptyFilesKeepTheBarAtZero)
+{
+    MakeFolder(source + "\\D");
+    MakeFile(source + "\\D\\empty", 0);
+    MakeFile(source + "\\empty", 0);
+    EXPECT_LE(0, Copy());
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), Progress.positions);
+    EXPECT_EQ((std::vector<std::string>{"D\\", "D\\empty=0", "empty=0"}), DescribeTree(install));
+}
+
+TEST_F(CopyTreeTest, UnreadableSourceCountsAsNoBytes)
+{
+    const struct {
+        int answer;
+        int result;
+        size_t boxes;
+    } cases[] = {{IDCANCEL, 1, 1}, {IDOK, -2, 2}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.answer == IDOK ? "OK" : "Cancel");
+        std::string from = source + (c.answer == IDOK ? "ok" : "cancel");
+        std::string to = install + (c.answer == IDOK ? "ok" : "cancel");
+        MakeFolder(from);
+        MakeFile(from + "\\locked", 400);
+        MakeFile(from + "\\readable", 100);
+        HANDLE lock = CreateFileA((from + "\\locked").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                  NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+        bool lockedFirst = ListingOrder(from).front() == "locked";
+        Answers = {c.answer};
+
+        int result = Copy(from, to);
+        CloseHandle(lock);
+        EXPECT_EQ(c.result, result);
+        ASSERT_EQ(c.boxes, Boxes.size()) << Describe(Boxes);
+        EXPECT_EQ(Describe({Question("File " + to + "\\locked exists overwrite ?")}),
+                  Describe({Boxes[0]}));
+        if (c.answer == IDOK) {
+            EXPECT_EQ(Describe({ErrorBox("Could not copy file " + to + "\\locked")}),
+                      Describe({Boxes[1]}));
+        }
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(to + "\\locked"))
+            << "nothing arrives in place of an unreadable source";
+        // Counted as 0 bytes, the failed probe keeps the bar within its range.
+        std::vector<int> expected = {0};
+        if (c.answer == IDCANCEL || !lockedFirst)
+            expected.push_back(lockedFirst ? 0 : 10000);
+        EXPECT_EQ(expected, Progress.positions);
+        if (c.answer == IDCANCEL) {
+            EXPECT_EQ(ReadWholeFile(from + "\\readable"), ReadWholeFile(to + "\\readable"));
+        }
+    }
+}
+
+TEST_F(CopyTreeTest, ExistingFilesAskOkReplacesCancelKeepsBothEndWritable)
+{
+    MakeSampleTree();
+    ASSERT_EQ(1, Copy());
+    const char *files[] = {"\\A\\X\\x", "\\A\\a", "\\r1", "\\r2"};
+    std::vector<Box> questions;
+    for (const char *file : files) {
+        MakeFileWithText(install + file, "installed earlier");
+        questions.push_back(Question("File " + install + file + " exists overwrite ?"));
+    }
+    std::sort(questions.begin(), questions.end(),
+              [](const Box &a, const Box &b) { return a.text < b.text; });
+    SetFileAttributesA((install + "\\r1").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    Answers.assign(4, IDCANCEL);
+    EXPECT_EQ(1, Copy()) << "Cancel keeps the file and the copy goes on";
+    for (const char *file : files) {
+        EXPECT_EQ("installed earlier", ReadWholeFile(install + file)) << file;
+        EXPECT_EQ(0u, AttributesOf(install + file) & FILE_ATTRIBUTE_READONLY) << file;
+    }
+    std::vector<Box> asked = Boxes;
+    std::sort(asked.begin(), asked.end(),
+              [](const Box &a, const Box &b) { return a.text < b.text; });
+    EXPECT_EQ(Describe(questions), Describe(asked)) << "one question per existing file";
+
+    Answers.assign(4, IDOK);
+    EXPECT_EQ(1, Copy());
+    for (const char *file : files) {
+        EXPECT_EQ(ReadWholeFile(source + file), ReadWholeFile(install + file)) << file;
+        EXPECT_EQ(0u, AttributesOf(install + file) & FILE_ATTRIBUTE_READONLY) << file;
+    }
+    EXPECT_EQ(4u, Boxes.size()) << Describe(Boxes);
+    EXPECT_EQ(SampleTreeCopied(), DescribeTree(install));
+}
+
+// A target that cannot be replaced: after OK the copy stops with "Could not copy file", the
+// target as it was, the files before it copied and none after it.
+void ExpectCopyStoppedAtTarget(int result, const std::string &source, const std::string &to,
+                               const std::string &blocked, const std::string &after)
+{
+    std::string target = to + "\\" + blocked;
+    EXPECT_EQ(-2, result);
+    EXPECT_EQ(Describe({Question("File " + target + " exists overwrite ?"),
+                        ErrorBox("Could not copy file " + target)}),
+              Describe(Boxes));
+    EXPECT_EQ("keep", ReadWholeFile(target));
+    EXPECT_EQ(ReadWholeFile(source + "\\A\\a"), ReadWholeFile(to + "\\A\\a"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(to + "\\" + after))
+        << "the copy goes no further";
+    EXPECT_FALSE(IsWindow(Progress.page)) << "the progress page was left behind";
+}
+
+class UnreplaceableTarget : public CopyTreeTest {
+protected:
+    void SetUp() override
+    {
+        CopyTreeTest::SetUp();
+        MakeFolder(source + "\\A");
+        MakeFile(source + "\\A\\a", 50, 1);
+        MakeFile(source + "\\s1", 60, 2);
+        MakeFile(source + "\\s2", 70, 3);
+        order = InListingOrder(source, {"s1", "s2"});
+        MakeFolder(install);
+        MakeFileWithText(install + "\\" + order[0], "keep");
+    }
+    std::vector<std::string> order;
+};
+
+TEST_F(UnreplaceableTarget, InUse)
+{
+    HANDLE inUse = CreateFileA((install + "\\" + order[0]).c_str(), GENERIC_READ, 0, NULL,
+                               OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, inUse);
+    Answers = {IDOK};
+    int result = Copy();
+    CloseHandle(inUse);
+    ExpectCopyStoppedAtTarget(result, source, install, order[0], order[1]);
+}
+
+TEST_F(UnreplaceableTarget, ReadOnly)
+{
+    std::string target = install + "\\" + order[0];
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE writer = CreateFileA(target.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    CloseHandle(writer);
+    if (writer != INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "this platform writes read-only files (Wine run as root)";
+    Answers = {IDOK};
+    ExpectCopyStoppedAtTarget(Copy(), source, install, order[0], order[1]);
+}
+
+TEST_F(CopyTreeTest, DirectoryThatCannotBeCreatedStopsTheCopy)
+{
+    MakeFolder(source + "\\A");
+    MakeFile(source + "\\A\\a", 5);
+    MakeFile(source + "\\f", 5);
+    MakeFolder(install);
+    MakeFileWithText(install + "\\A", "a file where the directory goes");
+
+    EXPECT_EQ(-1, Copy());
+    ExpectBoxes({ErrorBox("Could not create directory " + install + "\\A")});
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\f"));
+    ExpectPageGone();
+}
+
+TEST_F(CopyTreeTest, OneTrailingBackslashIsCutOffEitherArgument)
+{
+    MakeFolder(source + "\\D");
+    MakeFile(source + "\\D\\d", 12);
+    MakeFile(source + "\\f", 34);
+    const struct {
+        const char *sourceEnd, *installEnd;
+    } cases[] = {{"", ""}, {"\\", ""}, {"", "\\"}, {"\\", "\\"}, {"\\\\", ""}};
+    int n = 0;
+    for (const auto &c : cases) {
+        std::string to = install + std::to_string(++n);
+        SCOPED_TRACE(std::string("source ends in \"") + c.sourceEnd + "\", install in \"" +
+                     c.installEnd + "\"");
+        EXPECT_EQ(1, Copy(source + c.sourceEnd, to + c.installEnd));
+        EXPECT_EQ((std::vector<std::string>{"D\\", "D\\d=12", "f=34"}), DescribeTree(to));
+        ExpectBoxes({});
+    }
+}
+
+TEST_F(CopyTreeTest, SecondTrailingBackslashOfTheInstallTextStays)
+{
+    MakeFile(source + "\\f", 3);
+    MakeFolder(install);
+    MakeFileWithText(install + "\\f", "old");
+    Answers = {IDCANCEL};
+    EXPECT_EQ(1, Copy(source, install + "\\\\"));
+    ExpectBoxes({Question("File " + install + "\\\\f exists overwrite ?")});
+}
+
+TEST_F(CopyTreeTest, ShortArgumentsAreRefusedBeforeAnything)
+{
+    const struct {
+        const char *source, *install;
+    } cases[] = {{"", "C:\\target"}, {"x", "C:\\target"}, {"\\", "C:\\target"},
+                 {"C:\\src", ""},    {"C:\\src", "y"},    {"C:\\src", "\\"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.source + "\", \"" + c.install + "\"");
+        FileCount = 42;
+        PumpCalls = 0;
+        EXPECT_EQ(-1, Copy(c.source, c.install));
+        EXPECT_EQ(42, FileCount) << "no scan";
+        EXPECT_EQ(0, PumpCalls);
+        EXPECT_EQ(0, Progress.pagesCreated);
+        ExpectBoxes({});
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf("C:\\target"));
+}
+
+TEST_F(CopyTreeTest, EmptyOrMissingTreeStillMakesTheInstallDirectory)
+{
+    for (bool missing : {false, true}) {
+        SCOPED_TRACE(missing ? "missing source" : "empty source");
+        std::string from = missing ? root + "\\nothing" : source;
+        std::string to = install + (missing ? "2" : "1");
+        Progress = ProgressRecord();
+        EXPECT_EQ(1, Copy(from, to));
+        EXPECT_EQ(0, FileCount);
+        EXPECT_TRUE(AttributesOf(to) & FILE_ATTRIBUTE_DIRECTORY) << "not created";
+        EXPECT_EQ(1, Progress.rangeCalls);
+        EXPECT_TRUE(Progress.positions.empty());
+        ExpectPageGone();
+        ExpectBoxes({});
+    }
+}
+
+TEST_F(CopyTreeTest, ExistingInstallDirectoryBecomesTheCurrentDirectory)
+{
+    MakeFolder(install);
+    MakeFile(source + "\\f", 1);
+    EXPECT_EQ(1, Copy(source, install + "\\"));
+    char current[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof current, current);
+    EXPECT_STREQ(install.c_str(), current);
+}
+
+TEST_F(CopyTreeTest, InstallDirectoryThatCannotBeMade)
+{
+    MakeFile(source + "\\f", 1);
+    std::string to = root + "\\missing\\inst";
+    EXPECT_EQ(-1, Copy(source, to + "\\"));
+    ExpectBoxes({ErrorBox("Can not create directory " + to)});
+    EXPECT_EQ(0, Progress.pagesCreated);
+    EXPECT_EQ(1, FileCount) << "the scan came first";
+}
+
+TEST_F(CopyTreeTest, TreeThatDoesNotFitIsNotInstalledAtAll)
+{
+    MakeFile(source + "\\first", 1);
+    std::string tooLong = source + "\\" + Repeat('n', 130);
+    MakeFile(tooLong, 1);
+
+    EXPECT_EQ(-1, Copy());
+    ExpectBoxes({ErrorBox("Can not install " + tooLong + ": too many files or path too long")});
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install)) << "install directory touched";
+    EXPECT_EQ(0, Progress.pagesCreated);
+
+    // A later copy of a tree that fits is not refused for the earlier one.
+    DeleteFileA(tooLong.c_str());
+    EXPECT_EQ(1, Copy());
+    EXPECT_EQ((std::vector<std::string>{"first=1"}), DescribeTree(install));
+}
+
+TEST_F(CopyTreeTest, LongTargetPathsAreNeitherCutNorWrittenPastTheirBuffers)
+{
+    // An install text of 199 characters, below which list paths of up to 127 characters go:
+    // target paths of more than 300 characters. Where the system takes them (Wine does),
+    // everything arrives under its full name; elsewhere the message names the full path.
+    std::string to = root;
+    while (to.size() < 199 - 61) {
+        to += "\\" + Repeat('i', std::min<size_t>(60, 199 - 61 - to.size() - 1));
+        MakeFolder(to);
+    }
+    to += "\\" + Repeat('j', 199 - to.size() - 1);
+    MakeFolder(to);
+    ASSERT_EQ(199u, to.size());
+    std::string sub = Repeat('s', 60);
+    std::string file = sub + "\\" + Repeat('f', 126 - source.size() - sub.size() - 2);
+    MakeFolder(source + "\\" + sub);
+    MakeFile(source + "\\" + file, 17);
+    ASSERT_EQ(126u, (source + "\\" + file).size());
+
+    int result = Copy(source, to);
+    if (result < 0) {
+        ExpectBoxes({ErrorBox("Could not create directory " + to + "\\" + sub)});
+    } else {
+        ExpectBoxes({});
+        EXPECT_EQ(ReadWholeFile(source + "\\" + file), ReadWholeFile(to + "\\" + file));
+        EXPECT_LT(300u, (to + "\\" + file).size());
+    }
+}
+
+TEST_F(CopyTreeTest, CopesWithAProgressPageThatCouldNotBeMade)
+{
+    MakeSampleTree();
+    Progress.returnNoPage = true;
+    EXPECT_EQ(0, Copy()) << "no page to destroy";
+    EXPECT_EQ(SampleTreeCopied(), DescribeTree(install));
+    ExpectBoxes({});
+}
+
+} // namespace

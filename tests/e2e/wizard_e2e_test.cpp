@@ -1,0 +1,371 @@
+// The wizard as a user meets it: the real setup.exe (in place) and setup-copy.exe driven
+// through their pages from outside, in scratch folders on C:.
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "driver.h"
+#include "resource.h"
+
+namespace {
+
+enum {
+    AppearMilliseconds = 20000,  // Wine may be slow to start a process under load
+    GoneMilliseconds = 5000,
+    QuietMilliseconds = 800,     // long enough for a page to react to a key or a click
+};
+
+const char WelcomeCaption[] = "Welcome";
+const char LicenceCaption[] = "Licence Agreement";
+const char ExitCaption[] = "Exit setup";
+const char DirectoryCaption[] = "Directory to install Veltrane";
+const char CompletedCaption[] = "Setup completed";
+
+// One run of setup in its own scratch folder, killed if a test leaves early.
+struct SetupRun {
+    ScopedProgram setup;
+    char folder[MAX_PATH];
+
+    // Copies `builtName` into the folder as inst.exe (so the in-place build's deletion of
+    // setup.exe touches nothing) together with the probe that stands in for orvane.
+    bool Prepare(const char *name, const char *builtName)
+    {
+        return MakeScratchFolder(name, folder, sizeof folder) &&
+               CopyBuiltProgram(builtName, folder, "inst.exe") &&
+               CopyBuiltProgram("probes\\orvane.exe", folder, "orvane.exe");
+    }
+
+    bool Start()
+    {
+        std::string path = std::string(folder) + "\\inst.exe";
+        return StartProgram(&setup.program, path.c_str(), NULL, folder);
+    }
+
+    HWND WaitPage(const char *caption, DWORD milliseconds = AppearMilliseconds)
+    {
+        WindowQuery query = {caption, "#32770", setup.program.processId};
+        return WaitForTopWindow(&query, milliseconds);
+    }
+
+    HWND WaitBox(const char *caption, DWORD milliseconds = AppearMilliseconds)
+    {
+        return WaitForMessageBox(setup.program.processId, caption, milliseconds);
+    }
+
+    long Exit() { return WaitForProgramExit(&setup.program, AppearMilliseconds); }
+};
+
+// Presses a button and waits for its page to go away.
+void Press(HWND page, int button)
+{
+    ASSERT_TRUE(PressButton(page, button)) << "button " << button;
+    EXPECT_TRUE(WaitForWindowGone(page, GoneMilliseconds)) << "page stays after " << button;
+}
+
+// A key or the close box that the page must ignore.
+void ExpectIgnored(HWND page, bool (*act)(HWND), const char *what)
+{
+    ASSERT_TRUE(act(page)) << what;
+    Sleep(QuietMilliseconds);
+    EXPECT_TRUE(IsWindowVisible(page)) << what << " ended the page";
+}
+
+bool Escape(HWND page) { return PressKey(page, KeyEscape); }
+bool Enter(HWND page) { return PressKey(page, KeyEnter); }
+
+std::string Text(HWND dialog, int id)
+{
+    char text[8192];
+    ReadControlText(dialog, id, text, sizeof text);
+    return text;
+}
+
+std::string BoxText(HWND box)
+{
+    char text[512];
+    ReadMessageBoxText(box, text, sizeof text);
+    return text;
+}
+
+std::string Listing(const char *folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(folder) + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+            names.push_back(found.cFileName);
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    std::sort(names.begin(), names.end());
+    std::string listing;
+    for (const std::string &name : names)
+        listing += name + " ";
+    return listing;
+}
+
+const char Untouched[] = "inst.exe orvane.exe ";
+
+// Welcome, Next, licence, Yes: the licence accepted the shortest way.
+void AcceptLicence(SetupRun &run)
+{
+    HWND welcome = run.WaitPage(WelcomeCaption);
+    ASSERT_TRUE(welcome);
+    Press(welcome, IDC_NEXT);
+    HWND licence = run.WaitPage(LicenceCaption);
+    ASSERT_TRUE(licence);
+    Press(licence, IDYES);
+}
+
+TEST(WizardE2E, EveryBranchOfWelcomeLicenceAndExitThenExitSetup)
+{
+    SetupRun run;
+    ASSERT_TRUE(run.Prepare("walk", "setup.exe") && run.Start());
+    struct {
+        const char *page;
+        int button;
+    } steps[] = {
+        {WelcomeCaption, IDCANCEL}, {ExitCaption, IDC_BACK},   // welcome again
+        {WelcomeCaption, IDC_NEXT}, {LicenceCaption, IDC_BACK}, // welcome again
+        {WelcomeCaption, IDC_NEXT}, {LicenceCaption, IDNO},
+        {ExitCaption, IDC_BACK},    {LicenceCaption, IDNO},     // licence again
+        {ExitCaption, IDC_EXIT_SETUP},
+    };
+    for (auto &step : steps) {
+        HWND page = run.WaitPage(step.page);
+        ASSERT_TRUE(page) << "no page \"" << step.page << "\"";
+        if (!strcmp(step.page, LicenceCaption)) {
+            EXPECT_EQ(5097u, Text(page, IDC_LICENCE_TEXT).size()) << "licence shown";
+        }
+        Press(page, step.button);
+    }
+    EXPECT_EQ(0, run.Exit());
+    EXPECT_EQ(Untouched, Listing(run.folder)) << "nothing written";
+}
+
+TEST(WizardE2E, EscapeAndCloseBoxCancelOnlyWhereThereIsCancel)
+{
+    SetupRun run;
+    ASSERT_TRUE(run.Prepare("keys", "setup.exe") && run.Start());
+    for (bool (*leave)(HWND) : {Escape, PressCloseBox}) {
+        HWND welcome = run.WaitPage(WelcomeCaption);
+        ASSERT_TRUE(welcome);
+        ASSERT_TRUE(leave(welcome));
+        HWND exitPage = run.WaitPage(ExitCaption);
+        ASSERT_TRUE(exitPage) << "welcome page not cancelled";
+        ExpectIgnored(exitPage, Escape, "Escape on the exit page");
+        ExpectIgnored(exitPage, PressCloseBox, "close box of the exit page");
+        Press(exitPage, IDC_BACK);
+    }
+    HWND welcome = run.WaitPage(WelcomeCaption);
+    ASSERT_TRUE(welcome);
+    Press(welcome, IDC_NEXT);
+    HWND licence = run.WaitPage(LicenceCaption);
+    ASSERT_TRUE(licence);
+    WindowFacts facts;
+    ASSERT_TRUE(ReadWindowFacts(licence, &facts));
+    EXPECT_EQ(0, facts.style & WS_SYSMENU) << "licence page has a close box";
+    ExpectIgnored(licence, Escape, "Escape on the licence page");
+    ExpectIgnored(licence, PressCloseBox, "close request to the licence page");
+    Press(licence, IDYES);
+
+    HWND completed = run.WaitPage(CompletedCaption);
+    ASSERT_TRUE(completed);
+    ExpectIgnored(completed, Escape, "Escape on the completion page");
+    ExpectIgnored(completed, PressCloseBox, "close box of the completion page");
+    Press(completed, IDC_EXIT_SETUP);
+    EXPECT_EQ(0, run.Exit());
+    Sleep(QuietMilliseconds);
+    EXPECT_EQ(Untouched, Listing(run.folder)) << "Exit Setup started nothing";
+}
+
+// The completion page follows the end of the sequence after about three seconds, and its
+// button starts the main program with the install folder as its argument.
+TEST(WizardE2E, CompletionPageStartsTheMainProgram)
+{
+    SetupRun run;
+    ASSERT_TRUE(run.Prepare("orvane", "setup.exe") && run.Start());
+    AcceptLicence(run);
+    DWORD accepted = GetTickCount();
+    HWND completed = run.WaitPage(CompletedCaption);
+    ASSERT_TRUE(completed);
+    DWORD waited = GetTickCount() - accepted;
+    EXPECT_GE(waited, 2800u) << "the page comes 31 ticks after the sequence";
+    EXPECT_LE(waited, 10000u);
+    Press(completed, IDC_START_MAIN);
+    EXPECT_EQ(0, run.Exit());
+
+    std::string record = std::string(run.folder) + "\\orvane-command.txt";
+    for (int i = 0; i < 200 && !FileExists(record.c_str()); i++)
+        Sleep(50);
+    char command[512] = "";
+    FILE *file = fopen(record.c_str(), "rb");
+    ASSERT_TRUE(file) << "orvane was not started";
+    command[fread(command, 1, sizeof command - 1, file)] = 0;
+    fclose(file);
+    EXPECT_EQ(std::string(run.folder) + "\\orvane " + run.folder, command);
+}
+
+// In place, the folder setup runs from is refused before any page, and nothing is written.
+TEST(WizardE2E, UnusableFolderGivesOnlyItsErrorAndCloses)
+{
+    struct {
+        const char *folder, *message;
+    } cases[] = {
+        {"with blank", "Space characters in the install directory are not allowed\n\n"
+                       "Delete this directory and files and start installation again"},
+        {"a-folder-whose-path-is-far-too-long-to-be-read-as-the-current-directory-"
+         "by-setup-because-it-reads-at-most-one-hundred-and-forty-nine-characters",
+         "The setup directory path is too long\n\n"
+         "Move the files to a shorter path and start installation again"},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.folder);
+        SetupRun run;
+        ASSERT_TRUE(run.Prepare(c.folder, "setup.exe") && run.Start());
+        HWND box = run.WaitBox("Error");
+        ASSERT_TRUE(box);
+        EXPECT_EQ(c.message, BoxText(box));
+        EXPECT_FALSE(run.WaitPage(WelcomeCaption, 0)) << "a page came up";
+        ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+        EXPECT_EQ(0, run.Exit());
+        EXPECT_EQ(Untouched, Listing(run.folder));
+    }
+}
+
+// Copy mode: a scratch folder with a small tree to install below veltrane.
+bool PrepareCopy(SetupRun &run, const char *name)
+{
+    std::string tree = std::string() + "C:\\veltrane-e2e\\" + name + "\\veltrane";
+    return run.Prepare(name, "setup-copy.exe") && CreateDirectoryA(tree.c_str(), NULL) &&
+           WriteTextFile((tree + "\\readme.txt").c_str(), "Veltrane\r\n") && run.Start();
+}
+
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &thread);
+    return thread.hwndFocus;
+}
+
+// Answers whatever error boxes the copy raises until the completion page is up.
+HWND WaitForCompletion(SetupRun &run)
+{
+    for (int i = 0; i < 50; i++) {
+        HWND completed = run.WaitPage(CompletedCaption, 400);
+        if (completed)
+            return completed;
+        if (HWND box = run.WaitBox("Error", 0))
+            AnswerMessageBox(box, IDOK);
+    }
+    return NULL;
+}
+
+TEST(WizardE2E, DirectoryPageChecksTheEntry)
+{
+    SetupRun run;
+    ASSERT_TRUE(PrepareCopy(run, "entries"));
+    AcceptLicence(run);
+    HWND page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page);
+    EXPECT_EQ("c:\\veltrane", Text(page, IDC_DIRECTORY_EDIT));
+    EXPECT_EQ(GetDlgItem(page, IDOK), FocusOf(page)) << "focus is not on OK";
+
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, "c:\\my dir"));
+    ASSERT_TRUE(PressButton(page, IDOK));
+    HWND box = run.WaitBox("Error");
+    ASSERT_TRUE(box);
+    EXPECT_EQ("Space characters in the install directory are not allowed", BoxText(box));
+    EXPECT_EQ(page, GetWindow(box, GW_OWNER)) << "the page owns its message";
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(box, GoneMilliseconds));
+    EXPECT_EQ("c:\\my dir", Text(page, IDC_DIRECTORY_EDIT));
+
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, "\b"));  // an empty entry
+    ASSERT_TRUE(PressButton(page, IDOK));
+    EXPECT_FALSE(run.WaitBox("Error", QuietMilliseconds)) << "empty entry reported";
+    EXPECT_TRUE(IsWindowVisible(page)) << "empty entry accepted";
+
+    // Cancel and Back: the page comes again with the empty text the last OK read.
+    Press(page, IDCANCEL);
+    HWND exitPage = run.WaitPage(ExitCaption);
+    ASSERT_TRUE(exitPage);
+    Press(exitPage, IDC_BACK);
+    page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page);
+    EXPECT_EQ("", Text(page, IDC_DIRECTORY_EDIT));
+
+    // A drive root is tested without its backslash; Cancel on the question asks again.
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, "c:\\"));
+    ASSERT_TRUE(Enter(page));
+    box = run.WaitBox("Message");
+    ASSERT_TRUE(box);
+    EXPECT_EQ("Directory c: exists overwrite ?", BoxText(box));
+    ASSERT_TRUE(AnswerMessageBox(box, IDCANCEL));
+    page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page);
+    EXPECT_EQ("c:", Text(page, IDC_DIRECTORY_EDIT));
+
+    // 120 characters without a blank: the first 99 are taken, and made as a folder.
+    std::string entry = std::string(run.folder) + "\\";
+    entry += std::string(120 - entry.size(), 'd');
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, entry.c_str()));
+    Press(page, IDOK);
+    HWND completed = WaitForCompletion(run);
+    ASSERT_TRUE(completed);
+    EXPECT_TRUE(FileExists(entry.substr(0, 99).c_str())) << entry.substr(0, 99);
+    EXPECT_FALSE(FileExists(entry.substr(0, 100).c_str()));
+    Press(completed, IDC_EXIT_SETUP);
+    EXPECT_EQ(0, run.Exit());
+}
+
+TEST(WizardE2E, DefaultFolderWithEnterAndAnUncreatableOne)
+{
+    // The default exists: Enter accepts it at once, and OK on the question installs there.
+    CreateDirectoryA("c:\\veltrane", NULL);
+    {
+        SetupRun run;
+        ASSERT_TRUE(PrepareCopy(run, "default"));
+        AcceptLicence(run);
+        HWND page = run.WaitPage(DirectoryCaption);
+        ASSERT_TRUE(page);
+        ASSERT_TRUE(Enter(page));
+        HWND box = run.WaitBox("Message");
+        ASSERT_TRUE(box);
+        EXPECT_EQ("Directory c:\\veltrane exists overwrite ?", BoxText(box));
+        ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+        HWND completed = WaitForCompletion(run);
+        ASSERT_TRUE(completed);
+        Press(completed, IDC_EXIT_SETUP);
+        EXPECT_EQ(0, run.Exit());
+    }
+    RemoveFolderTree("c:\\veltrane");
+
+    // A folder that cannot be made is reported, and the installation still goes on.
+    SetupRun run;
+    ASSERT_TRUE(PrepareCopy(run, "uncreatable"));
+    AcceptLicence(run);
+    HWND page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page);
+    std::string target = std::string(run.folder) + "\\absent\\deeper";
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, target.c_str()));
+    Press(page, IDOK);
+    HWND box = run.WaitBox("Error");
+    ASSERT_TRUE(box);
+    EXPECT_EQ("Can not create directory " + target, BoxText(box));
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    HWND completed = WaitForCompletion(run);
+    ASSERT_TRUE(completed) << "the sequence stopped after the failed creation";
+    Press(completed, IDC_EXIT_SETUP);
+    EXPECT_EQ(0, run.Exit());
+}
+
+}  // namespace

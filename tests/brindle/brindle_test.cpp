@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/linkscript.h"
+#include "setup_ini.h"
 #include "shell/state.h"
 #include "test_files.h"
 
@@ -154,76 +155,10 @@ TEST_F(Brindle, SilentWithoutStandardOutput)
     }
 }
 
-// The entries of a section of setup.ini as the INF engine left them. Wine writes each
-// entry as a key with an empty value and keeps the line end of the unclosed quote, which
-// shows up as extra "=" lines; those are left out here.
-std::vector<std::string> SectionEntries(const std::string &ini, const std::string &section)
-{
-    std::vector<std::string> entries;
-    bool inside = false;
-    size_t start = 0;
-    while (start < ini.size()) {
-        size_t end = ini.find('\n', start);
-        if (end == std::string::npos)
-            end = ini.size();
-        std::string line = ini.substr(start, end - start);
-        start = end + 1;
-        while (!line.empty() && (line.back() == '\r' || line.back() == '='))
-            line.pop_back();
-        if (!line.empty() && line[0] == '[') {
-            inside = line == "[" + section + "]";
-            continue;
-        }
-        if (inside && !line.empty())
-            entries.push_back(line);
-    }
-    return entries;
-}
-
-std::string SetupIniPath()
-{
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, sizeof windows);
-    return std::string(windows) + "\\setup.ini";
-}
-
-// Waits for the shell's INF engine, which runs on its own after brindle has ended, to
-// write the twelve entries for `installDir`.
-std::vector<std::string> WaitForGroupEntries(const std::string &installDir)
-{
-    std::vector<std::string> entries;
-    for (int tries = 0; tries < 300; tries++) {
-        entries = SectionEntries(ReadBytes(SetupIniPath()), "group1");
-        if (entries.size() == 12 && entries.back().find(installDir) != std::string::npos)
-            break;
-        Sleep(100);
-    }
-    return entries;
-}
-
-void ExpectProgramGroup(const std::string &installDir)
-{
-    std::vector<std::string> entries = WaitForGroupEntries(installDir);
-    char group[64] = "";
-    GetPrivateProfileStringA("progman.groups", "group1", "", group, sizeof group,
-                             SetupIniPath().c_str());
-    EXPECT_STREQ("Veltrane", group);
-    ASSERT_EQ(12u, entries.size()) << "setup.ini:\n" << ReadBytes(SetupIniPath());
-    const std::string d = installDir;
-    EXPECT_EQ("\"Orvane Manager\" ,\"" + d + "\\orvane.exe\",,,,\"" + d + "\"", entries[0]);
-    EXPECT_EQ("\"Autorouter\" ,\"" + d + "\\router.exe /auto\",,,,\"" + d + "\\layout\"",
-              entries[2]);
-    for (const std::string &entry : entries) {
-        EXPECT_EQ(std::string::npos, entry.find("%InstallDir%")) << entry;
-        EXPECT_EQ(0u, entry.find('"')) << entry;
-        EXPECT_NE(std::string::npos, entry.find(" ,\"" + d + "\\")) << entry;
-    }
-}
-
 // A real links.inf handed to brindle: the program group appears in setup.ini.
 TEST_F(Brindle, RealLinkScriptMakesTheProgramGroup)
 {
-    DeleteFileA(SetupIniPath().c_str());
+    ForgetProgramGroups();
     std::string installDir = folder.File("Suite");
     CreateDirectoryA(installDir.c_str(), NULL);
     std::string inf = installDir + "\\links.inf";
@@ -235,7 +170,7 @@ TEST_F(Brindle, RealLinkScriptMakesTheProgramGroup)
 // What setup does: write links.inf, keep its path, start brindle hidden and go on.
 TEST_F(Brindle, LinkScriptStartsBrindle)
 {
-    DeleteFileA(SetupIniPath().c_str());
+    ForgetProgramGroups();
     std::string installDir = folder.File("Started");
     CreateDirectoryA(installDir.c_str(), NULL);
     ASSERT_EQ(0, WriteLinkScript(installDir.c_str()));

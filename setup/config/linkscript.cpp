@@ -15,8 +15,8 @@
 //   Autorouter                 router.exe /auto        %InstallDir%\layout
 //   Interactive Router         router.exe              %InstallDir%
 //   Gerber Viewer              gerbview.exe            %InstallDir%
-//   Part Library               partlib.exe             %InstallDir%\library
-//   Part Library Import        partlib.exe /import     %InstallDir%\library
+//   Component Library          partlib.exe             %InstallDir%\library
+//   Component Import           partlib.exe /import     %InstallDir%\library
 //   Orvane Manager Help        orvane.hlp              %InstallDir%
 //   Router Help                router.hlp              %InstallDir%
 //   Schematic Editor Help      schemed.hlp             %InstallDir%
@@ -56,8 +56,8 @@ static const char *const TailLines[] = {
     SHORTCUT("Autorouter", "router.exe /auto", "\\layout"),
     SHORTCUT("Interactive Router", "router.exe", ""),
     SHORTCUT("Gerber Viewer", "gerbview.exe", ""),
-    SHORTCUT("Part Library", "partlib.exe", "\\library"),
-    SHORTCUT("Part Library Import", "partlib.exe /import", "\\library"),
+    SHORTCUT("Component Library", "partlib.exe", "\\library"),
+    SHORTCUT("Component Import", "partlib.exe /import", "\\library"),
     SHORTCUT("Orvane Manager Help", "orvane.hlp", ""),
     SHORTCUT("Router Help", "router.hlp", ""),
     SHORTCUT("Schematic Editor Help", "schemed.hlp", ""),

@@ -1,0 +1,488 @@
+// Copy mode as a user meets it: the real setup-copy.exe driven through its pages from
+// outside, installing a tree from the veltrane folder beside it into a chosen folder.
+#include <windows.h>
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "driver.h"
+#include "resource.h"
+#include "../install/tree_fixture.h"
+
+namespace {
+
+enum {
+    AppearMilliseconds = 20000,  // Wine may be slow to start a process under load
+    GoneMilliseconds = 5000,
+    CopyMilliseconds = 120000,   // the longest a copy may take here
+};
+
+const char WelcomeCaption[] = "Welcome";
+const char LicenceCaption[] = "Licence Agreement";
+const char DirectoryCaption[] = "Directory to install Veltrane";
+const char CompletedCaption[] = "Setup completed";
+
+// The template makes one configuration file that names the install folder.
+const char StartTemplate[] = ":%path%\\orvane.cfg\r\n[orvane]\r\n%path%\\data\r\n";
+
+std::string ExpectedConfiguration(const std::string &install)
+{
+    return "[orvane]\r\n" + install + "\\data\r\n";
+}
+
+struct BoxSeen {
+    std::string caption;
+    std::string text;
+};
+
+std::string Describe(const std::vector<BoxSeen> &boxes)
+{
+    std::string lines;
+    for (const BoxSeen &box : boxes)
+        lines += "[" + box.caption + "] " + box.text + "\n";
+    return lines;
+}
+
+// One run of setup-copy.exe in its own scratch folder, killed if a test leaves early.
+struct CopyRun {
+    ScopedProgram setup;
+    char folderText[MAX_PATH];
+    std::string folder, source, install;
+
+    bool Prepare(const char *name)
+    {
+        if (!MakeScratchFolder(name, folderText, sizeof folderText) ||
+            !CopyBuiltProgram("setup-copy.exe", folderText, "inst.exe"))
+            return false;
+        folder = folderText;
+        source = folder + "\\veltrane";
+        install = folder + "\\target";
+        MakeFolder(source);
+        MakeFileWithText(source + "\\start.ini", StartTemplate);
+        return true;
+    }
+
+    bool Start()
+    {
+        std::string path = folder + "\\inst.exe";
+        return StartProgram(&setup.program, path.c_str(), NULL, folder.c_str());
+    }
+
+    HWND WaitPage(const char *caption, DWORD milliseconds = AppearMilliseconds)
+    {
+        WindowQuery query = {caption, "#32770", setup.program.processId};
+        return WaitForTopWindow(&query, milliseconds);
+    }
+
+    HWND MainWindow()
+    {
+        WindowQuery query = {NULL, "INSTALL", setup.program.processId};
+        return WaitForTopWindow(&query, AppearMilliseconds);
+    }
+
+    long Exit() { return WaitForProgramExit(&setup.program, AppearMilliseconds); }
+};
+
+void Press(HWND page, int button)
+{
+    ASSERT_TRUE(PressButton(page, button)) << "button " << button;
+    EXPECT_TRUE(WaitForWindowGone(page, GoneMilliseconds)) << "page stays after " << button;
+}
+
+std::string BoxText(HWND box)
+{
+    char text[1024];
+    ReadMessageBoxText(box, text, sizeof text);
+    return text;
+}
+
+// Welcome, licence, then the install folder typed in and accepted. A folder that exists
+// raises a question, which is answered OK.
+void ChooseInstallFolder(CopyRun &run, bool exists)
+{
+    HWND welcome = run.WaitPage(WelcomeCaption);
+    ASSERT_TRUE(welcome);
+    Press(welcome, IDC_NEXT);
+    HWND licence = run.WaitPage(LicenceCaption);
+    ASSERT_TRUE(licence);
+    Press(licence, IDYES);
+    HWND page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, run.install.c_str()));
+    Press(page, IDOK);
+    if (exists) {
+        HWND box = WaitForMessageBox(run.setup.program.processId, "Message", AppearMilliseconds);
+        ASSERT_TRUE(box);
+        EXPECT_EQ("Directory " + run.install + " exists overwrite ?", BoxText(box));
+        ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+        ASSERT_TRUE(WaitForWindowGone(box, GoneMilliseconds));
+    }
+}
+
+// Answers the copy's message boxes, OK unless `cancel` says otherwise for a question, until
+// the completion page is up; returns it (NULL when it never came).
+HWND AnswerUntilCompleted(CopyRun &run, std::vector<BoxSeen> *seen,
+                          bool (*cancel)(const std::string &text) = NULL)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < CopyMilliseconds) {
+        if (HWND completed = run.WaitPage(CompletedCaption, 0))
+            return completed;
+        for (const char *caption : {"Message", "Error"}) {
+            HWND box = WaitForMessageBox(run.setup.program.processId, caption, 0);
+            if (!box)
+                continue;
+            std::string text = BoxText(box);
+            seen->push_back({caption, text});
+            bool cancelIt = cancel && !strcmp(caption, "Message") && cancel(text);
+            AnswerMessageBox(box, cancelIt ? IDCANCEL : IDOK);
+            WaitForWindowGone(box, GoneMilliseconds);
+        }
+        Sleep(20);
+    }
+    return NULL;
+}
+
+void FinishSetup(CopyRun &run, HWND completed)
+{
+    Press(completed, IDC_EXIT_SETUP);
+    EXPECT_EQ(0, run.Exit());
+}
+
+std::vector<std::string> WithConfiguration(std::vector<std::string> tree, const CopyRun &run)
+{
+    tree.push_back("orvane.cfg=" + std::to_string(ExpectedConfiguration(run.install).size()));
+    std::sort(tree.begin(), tree.end());
+    return tree;
+}
+
+// A medium tree: many folders first (the bar stays at 0 while they are made), files in
+// each, a few large ones, read-only ones, and entries that must not be installed.
+void MakeMediumTree(const std::string &source)
+{
+    char name[64];
+    for (int d = 0; d < 40; d++) {
+        snprintf(name, sizeof name, "\\d%02d", d);
+        std::string dir = source + name;
+        MakeFolder(dir);
+        for (int f = 0; f < 12; f++) {
+            snprintf(name, sizeof name, "\\file%02d.dat", f);
+            MakeFile(dir + name, 3000 + 500 * f, d + f);
+        }
+        if (d % 10 == 0) {
+            MakeFolder(dir + "\\deep");
+            MakeFolder(dir + "\\deep\\deeper");
+            MakeFile(dir + "\\deep\\deeper\\leaf.txt", 100, d);
+            MakeFolder(dir + "\\empty");
+        }
+    }
+    for (int big = 0; big < 6; big++)
+        MakeFile(source + "\\big" + std::to_string(big) + ".bin", 4 << 20, big);
+    MakeFile(source + "\\readonly.txt", 321, 7, FILE_ATTRIBUTE_READONLY);
+    MakeFile(source + "\\d05\\readonly.dat", 123, 8, FILE_ATTRIBUTE_READONLY);
+}
+
+void AddEntriesNotToInstall(const std::string &source)
+{
+    MakeFile(source + "\\hidden.txt", 10, 1, FILE_ATTRIBUTE_HIDDEN);
+    MakeFile(source + "\\system.sys", 10, 2, FILE_ATTRIBUTE_SYSTEM);
+    MakeFolder(source + "\\HiddenDir", FILE_ATTRIBUTE_HIDDEN);
+    MakeFile(source + "\\HiddenDir\\inside.txt", 10, 3);
+    MakeFolder(source + "\\d07\\SystemDir", FILE_ATTRIBUTE_SYSTEM);
+    MakeFile(source + "\\d07\\SystemDir\\inside.txt", 10, 4);
+}
+
+// What the progress page showed, polled from outside while the copy ran.
+struct ProgressSeen {
+    bool found = false;
+    bool visible = false;
+    int low = -1, high = -1;
+    std::vector<int> positions;
+    bool screenshotSaved = false;
+    COLORREF pageColour = CLR_INVALID;  // in the screenshot, amid the page's bar
+};
+
+HWND FindProgressPage(HWND mainWindow)
+{
+    return FindWindowExA(mainWindow, NULL, "#32770", "Progress");
+}
+
+int BarValue(HWND bar, UINT message, WPARAM wParam)
+{
+    DWORD_PTR value = 0;
+    if (!SendMessageTimeoutA(bar, message, wParam, 0, SMTO_ABORTIFHUNG, 2000, &value))
+        return -1;
+    return (int)value;
+}
+
+void WatchProgress(HWND mainWindow, ProgressSeen *seen)
+{
+    DWORD start = GetTickCount();
+    HWND page = NULL;
+    while (!page && GetTickCount() - start < CopyMilliseconds) {
+        page = FindProgressPage(mainWindow);
+        if (!page)
+            Sleep(5);
+    }
+    if (!page)
+        return;
+    seen->found = true;
+    HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
+    seen->positions.push_back(BarValue(bar, PBM_GETPOS, 0));
+    seen->visible = IsWindowVisible(page) != 0;
+    seen->low = BarValue(bar, PBM_GETRANGE, TRUE);
+    seen->high = BarValue(bar, PBM_GETRANGE, FALSE);
+    Sleep(300);
+    ScreenImage image;
+    if (CaptureScreen(NULL, &image)) {
+        RECT frame;
+        GetWindowRect(bar, &frame);
+        seen->pageColour = ImagePixel(&image, (frame.left + frame.right) / 2,
+                                      (frame.top + frame.bottom) / 2);
+        std::string path = std::string(BuildFolder()) + "\\copy-progress.bmp";
+        seen->screenshotSaved = SaveImageAsBmp(&image, path.c_str());
+        FreeScreenImage(&image);
+    }
+    while (IsWindow(page)) {
+        int position = BarValue(bar, PBM_GETPOS, 0);
+        if (position >= 0 && position != seen->positions.back())
+            seen->positions.push_back(position);
+        Sleep(5);
+    }
+}
+
+TEST(CopyE2E, MediumTreeInstalledUnderAVisibleProgressPage)
+{
+    CopyRun run;
+    ASSERT_TRUE(run.Prepare("medium"));
+    MakeMediumTree(run.source);
+    std::vector<std::string> expected = WithConfiguration(DescribeTree(run.source), run);
+    AddEntriesNotToInstall(run.source);
+    ASSERT_TRUE(run.Start());
+    HWND mainWindow = run.MainWindow();
+    ASSERT_TRUE(mainWindow);
+
+    ChooseInstallFolder(run, false);
+    DWORD copyStart = GetTickCount();
+    ProgressSeen progress;
+    WatchProgress(mainWindow, &progress);
+    DWORD copyMilliseconds = GetTickCount() - copyStart;
+    std::vector<BoxSeen> boxes;
+    HWND completed = AnswerUntilCompleted(run, &boxes);
+    ASSERT_TRUE(completed);
+    EXPECT_EQ("", Describe(boxes));
+
+    ASSERT_TRUE(progress.found) << "no progress page";
+    EXPECT_TRUE(progress.visible);
+    EXPECT_TRUE(progress.screenshotSaved);
+    EXPECT_GT(GetRValue(progress.pageColour), 128) << "the screenshot shows no progress page, "
+                                                   << std::hex << progress.pageColour;
+    EXPECT_EQ(0, progress.low);
+    EXPECT_EQ(10000, progress.high);
+    EXPECT_EQ(0, progress.positions.front()) << "first position";
+    for (size_t i = 1; i < progress.positions.size(); i++) {
+        EXPECT_LT(progress.positions[i - 1], progress.positions[i]) << "position " << i;
+        EXPECT_LT(progress.positions[i], 10000) << "position " << i;
+    }
+    printf("copy visible for %lu ms, %zu positions seen\n", (unsigned long)copyMilliseconds,
+           progress.positions.size());
+
+    FinishSetup(run, completed);
+    EXPECT_EQ(expected, DescribeTree(run.install));
+    for (const std::string &entry : expected) {
+        size_t equals = entry.find('=');
+        if (equals == std::string::npos || entry.compare(0, equals, "orvane.cfg") == 0)
+            continue;
+        std::string relative = "\\" + entry.substr(0, equals);
+        ASSERT_EQ(ReadWholeFile(run.source + relative), ReadWholeFile(run.install + relative))
+            << relative;
+        ASSERT_EQ(0u, AttributesOf(run.install + relative) & FILE_ATTRIBUTE_READONLY)
+            << relative << " arrived read-only";
+    }
+    EXPECT_EQ(ExpectedConfiguration(run.install), ReadWholeFile(run.install + "\\orvane.cfg"));
+}
+
+bool CancelsKeepFiles(const std::string &text)
+{
+    return text.find("\\keep") != std::string::npos;
+}
+
+TEST(CopyE2E, SecondInstallAsksPerFileOkReplacesCancelKeeps)
+{
+    CopyRun run;
+    ASSERT_TRUE(run.Prepare("twice"));
+    MakeFolder(run.source + "\\D");
+    MakeFile(run.source + "\\D\\replace1", 100, 1);
+    MakeFile(run.source + "\\D\\keep1", 200, 2, FILE_ATTRIBUTE_READONLY);
+    MakeFile(run.source + "\\replace2", 300, 3, FILE_ATTRIBUTE_READONLY);
+    MakeFile(run.source + "\\keep2", 400, 4);
+    std::vector<std::string> files = {"\\D\\replace1", "\\D\\keep1", "\\replace2", "\\keep2",
+                                      "\\start.ini"};
+    ASSERT_TRUE(run.Start());
+    ChooseInstallFolder(run, false);
+    std::vector<BoxSeen> boxes;
+    HWND completed = AnswerUntilCompleted(run, &boxes);
+    ASSERT_TRUE(completed);
+    EXPECT_EQ("", Describe(boxes)) << "first install";
+    FinishSetup(run, completed);
+
+    for (const std::string &file : files)
+        MakeFileWithText(run.install + file, "installed earlier");
+    SetFileAttributesA((run.install + "\\keep2").c_str(), FILE_ATTRIBUTE_READONLY);
+    KillProgram(&run.setup.program);
+    ASSERT_TRUE(run.Start());
+    ChooseInstallFolder(run, true);
+    boxes.clear();
+    completed = AnswerUntilCompleted(run, &boxes, CancelsKeepFiles);
+    ASSERT_TRUE(completed);
+
+    std::vector<std::string> asked;
+    for (const BoxSeen &box : boxes)
+        asked.push_back("[" + box.caption + "] " + box.text);
+    std::sort(asked.begin(), asked.end());
+    std::vector<std::string> expected;
+    for (const std::string &file : files)
+        expected.push_back("[Message] File " + run.install + file + " exists overwrite ?");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, asked) << "one question per existing file";
+    FinishSetup(run, completed);
+
+    for (const std::string &file : files) {
+        bool kept = file.find("keep") != std::string::npos;
+        EXPECT_EQ(kept ? "installed earlier" : ReadWholeFile(run.source + file),
+                  ReadWholeFile(run.install + file))
+            << file;
+        EXPECT_EQ(0u, AttributesOf(run.install + file) & FILE_ATTRIBUTE_READONLY)
+            << file << " left read-only";
+    }
+}
+
+// The copy stops at a target that cannot be replaced; the rest of setup still runs.
+void ExpectStoppedAt(CopyRun &run, const std::string &blocked, const std::string &after,
+                     void (*block)(const std::string &target, HANDLE *held))
+{
+    HANDLE held = INVALID_HANDLE_VALUE;
+    std::string target = run.install + "\\" + blocked;
+    MakeFolder(run.install);
+    MakeFileWithText(target, "keep");
+    block(target, &held);
+    ASSERT_TRUE(run.Start());
+    ChooseInstallFolder(run, true);
+    std::vector<BoxSeen> boxes;
+    HWND completed = AnswerUntilCompleted(run, &boxes);
+    ASSERT_TRUE(completed) << "no completion page after the failed copy";
+    EXPECT_EQ(Describe({{"Message", "File " + target + " exists overwrite ?"},
+                        {"Error", "Could not copy file " + target}}),
+              Describe(boxes));
+    EXPECT_EQ(ExpectedConfiguration(run.install), ReadWholeFile(run.install + "\\orvane.cfg"))
+        << "the start file did not run";
+    EXPECT_TRUE(AttributesOf(run.install + "\\links.inf") != INVALID_FILE_ATTRIBUTES)
+        << "the link script did not run";
+    FinishSetup(run, completed);
+    CloseHandle(held);
+
+    EXPECT_EQ("keep", ReadWholeFile(target));
+    EXPECT_EQ(ReadWholeFile(run.source + "\\A\\a"), ReadWholeFile(run.install + "\\A\\a"))
+        << "earlier files intact";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\" + after))
+        << "the copy went on";
+}
+
+void PrepareBlockedTree(CopyRun &run, const char *name, std::vector<std::string> *order)
+{
+    ASSERT_TRUE(run.Prepare(name));
+    MakeFolder(run.source + "\\A");
+    MakeFile(run.source + "\\A\\a", 500, 1);
+    MakeFile(run.source + "\\s1", 600, 2);
+    MakeFile(run.source + "\\s2", 700, 3);
+    *order = InListingOrder(run.source, {"s1", "s2"});
+}
+
+void HoldOpen(const std::string &target, HANDLE *held)
+{
+    *held = CreateFileA(target.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, *held);
+}
+
+void MakeReadOnly(const std::string &target, HANDLE *)
+{
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+TEST(CopyE2E, TargetInUseStopsTheCopyAndSetupGoesOn)
+{
+    CopyRun run;
+    std::vector<std::string> order;
+    PrepareBlockedTree(run, "inuse", &order);
+    ExpectStoppedAt(run, order[0], order[1], HoldOpen);
+}
+
+TEST(CopyE2E, ReadOnlyTargetStopsTheCopyAndSetupGoesOn)
+{
+    std::string probe = "C:\\veltrane-e2e-readonly-probe";
+    MakeFile(probe, 1, 0, FILE_ATTRIBUTE_READONLY);
+    HANDLE writer = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    CloseHandle(writer);
+    SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(probe.c_str());
+    if (writer != INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "this platform writes read-only files (Wine run as root)";
+
+    CopyRun run;
+    std::vector<std::string> order;
+    PrepareBlockedTree(run, "readonly", &order);
+    ExpectStoppedAt(run, order[0], order[1], MakeReadOnly);
+}
+
+TEST(CopyE2E, DirectoryBlockedByAFileIsReportedWithoutBackslash)
+{
+    CopyRun run;
+    ASSERT_TRUE(run.Prepare("blocked"));
+    MakeFolder(run.source + "\\A");
+    MakeFile(run.source + "\\A\\a", 50);
+    MakeFile(run.source + "\\f", 60);
+    MakeFolder(run.install);
+    MakeFileWithText(run.install + "\\A", "a file where the folder goes");
+    ASSERT_TRUE(run.Start());
+    ChooseInstallFolder(run, true);
+    std::vector<BoxSeen> boxes;
+    HWND completed = AnswerUntilCompleted(run, &boxes);
+    ASSERT_TRUE(completed) << "no completion page after the failed copy";
+    EXPECT_EQ(Describe({{"Error", "Could not create directory " + run.install + "\\A"}}),
+              Describe(boxes));
+    EXPECT_EQ(ExpectedConfiguration(run.install), ReadWholeFile(run.install + "\\orvane.cfg"));
+    EXPECT_TRUE(AttributesOf(run.install + "\\links.inf") != INVALID_FILE_ATTRIBUTES);
+    FinishSetup(run, completed);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\f"));
+}
+
+TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheRun)
+{
+    CopyRun run;
+    ASSERT_TRUE(run.Prepare("close"));
+    MakeMediumTree(run.source);
+    ASSERT_TRUE(run.Start());
+    HWND mainWindow = run.MainWindow();
+    ASSERT_TRUE(mainWindow);
+    ChooseInstallFolder(run, false);
+
+    HWND page = NULL;
+    for (DWORD start = GetTickCount(); !page && GetTickCount() - start < CopyMilliseconds;)
+        page = FindProgressPage(mainWindow);
+    ASSERT_TRUE(page) << "no progress page";
+    // As the system's "end task" does: WM_CLOSE sent to the window, which the copy's pump
+    // delivers at once.
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(mainWindow, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    EXPECT_FALSE(IsWindow(mainWindow));
+    EXPECT_EQ(0, WaitForProgramExit(&run.setup.program, CopyMilliseconds));
+    EXPECT_FALSE(run.WaitPage(CompletedCaption, 0));
+}
+
+}  // namespace

@@ -278,26 +278,6 @@ TEST_F(ScanLimits, FullListRecordsADirectoryBeforeWhatLiesBelowIt)
     EXPECT_EQ(r + "\\" + order[1] + "\\", FileListOverflowPath);
 }
 
-TEST_F(ScanLimits, ThreeThousandEntriesFitOneMoreDoesNot)
-{
-    std::string r = Root("many");
-    char name[16];
-    for (int i = 0; i < MaxFileCount; i++) {
-        snprintf(name, sizeof name, "\\%04d", i);
-        MakeFile(r + name, 0);
-    }
-    ScanTree(r.c_str());
-    EXPECT_EQ(MaxFileCount, FileCount);
-    EXPECT_STREQ("", FileListOverflowPath);
-
-    MakeFile(r + "\\extra", 0);
-    FileCount = 0;
-    ScanTree(r.c_str());
-    ExpectListWithinStorage();
-    EXPECT_EQ(MaxFileCount, FileCount);
-    EXPECT_EQ(r + "\\" + ListingOrder(r).back(), FileListOverflowPath);
-}
-
 TEST_F(ScanLimits, ListPathsUpTo127Characters)
 {
     const struct {

@@ -2,6 +2,9 @@
 # Starts or stops the Wine session that the Windows tests of one build run in: a private
 # prefix under the build folder, an Xvfb display of its own and one persistent wineserver.
 #   wine-session.sh start <build-dir>    wine-session.sh stop <build-dir>
+# WINE_SESSION_DISPLAY=:0 uses that display instead of a private Xvfb (a person watching);
+# WINE_SESSION_DESKTOP=1024x768 runs every program in a Wine virtual desktop of that size,
+# which draws frames and title bars without a window manager.
 # The programs under test then run through wine-run.sh, which reads <build-dir>/wine/env.
 set -eu
 
@@ -39,15 +42,19 @@ start_session() {
     stop_session
     mkdir -p "$state"
     rm -rf "$state/prefix"
-    display=$(free_display)
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
-    echo $! >"$state/xvfb.pid"
-    tries=0
-    while [ ! -e "/tmp/.X11-unix/X$display" ]; do
-        tries=$((tries + 1))
-        [ $tries -gt 100 ] && { echo "wine-session: Xvfb did not start" >&2; exit 1; }
-        sleep 0.1
-    done
+    if [ -n "${WINE_SESSION_DISPLAY:-}" ]; then
+        display=${WINE_SESSION_DISPLAY#:}
+    else
+        display=$(free_display)
+        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+        echo $! >"$state/xvfb.pid"
+        tries=0
+        while [ ! -e "/tmp/.X11-unix/X$display" ]; do
+            tries=$((tries + 1))
+            [ $tries -gt 100 ] && { echo "wine-session: Xvfb did not start" >&2; exit 1; }
+            sleep 0.1
+        done
+    fi
     cat >"$state/env" <<ENV
 export WINEPREFIX="$state/prefix"
 export WINEDEBUG=-all
@@ -64,6 +71,12 @@ ENV
     # windows do not.
     "$wine_bin/wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
         >>"$state/wineboot.log" 2>&1
+    if [ -n "${WINE_SESSION_DESKTOP:-}" ]; then
+        "$wine_bin/wine64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
+            >>"$state/wineboot.log" 2>&1
+        "$wine_bin/wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
+            /d "$WINE_SESSION_DESKTOP" /f >>"$state/wineboot.log" 2>&1
+    fi
     echo "wine session ready on display :$display, prefix $WINEPREFIX"
 }
 

@@ -3,9 +3,9 @@
 # Safe to run again; never adds a foreign architecture (32-bit code cannot run here).
 set -eu
 
-packages="cmake make g++ clang mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+packages="cmake make g++ clang libclang-rt-14-dev mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 fonts-wine xvfb googletest
-imagemagick python3 xdotool x11-utils"
+imagemagick python3"
 
 missing=""
 for p in $packages; do

@@ -272,17 +272,18 @@ bool AnswerMessageBox(HWND box, int buttonId)
 
 bool CaptureScreen(const RECT *area, ScreenImage *image)
 {
-    RECT whole = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT screenArea = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT visible;
     BITMAPINFO info;
     void *bits = NULL;
     bool captured = false;
 
     memset(image, 0, sizeof *image);
-    if (!area)
-        area = &whole;
-    int width = area->right - area->left, height = area->bottom - area->top;
-    if (width <= 0 || height <= 0)
+    // Only what is on the screen can be read; asking for more gets nothing at all.
+    if (area && !IntersectRect(&visible, area, &screenArea))
         return false;
+    area = area ? &visible : &screenArea;
+    int width = area->right - area->left, height = area->bottom - area->top;
 
     memset(&info, 0, sizeof info);
     info.bmiHeader.biSize = sizeof info.bmiHeader;

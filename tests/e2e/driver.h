@@ -98,9 +98,10 @@ struct ScreenImage {
     unsigned char *pixels;         // blue, green, red; rows padded to 4 bytes; NULL if none
     int rowBytes;
 };
-// Captures `area` (screen coordinates); the whole screen when `area` is NULL.
+// Captures the part of `area` (screen coordinates) that lies on the screen; the whole
+// screen when `area` is NULL. The image's rectangle says what was captured.
 bool CaptureScreen(const RECT *area, ScreenImage *image);
-bool CaptureWindow(HWND window, ScreenImage *image);  // the window's frame rectangle
+bool CaptureWindow(HWND window, ScreenImage *image);  // the window's frame, as on screen
 void FreeScreenImage(ScreenImage *image);
 // Colour at screen point (x, y) inside the image, as COLORREF; CLR_INVALID outside it.
 COLORREF ImagePixel(const ScreenImage *image, int x, int y);

@@ -279,6 +279,17 @@ TEST(WizardE2E, DirectoryPageChecksTheEntry)
     EXPECT_EQ("c:\\veltrane", Text(page, IDC_DIRECTORY_EDIT));
     EXPECT_EQ(GetDlgItem(page, IDOK), FocusOf(page)) << "focus is not on OK";
 
+    // Escape and the close box cancel, and Cancel hands back the text unchanged.
+    for (bool (*leave)(HWND) : {Escape, PressCloseBox}) {
+        ASSERT_TRUE(leave(page));
+        HWND exitPage = run.WaitPage(ExitCaption);
+        ASSERT_TRUE(exitPage) << "directory page not cancelled";
+        Press(exitPage, IDC_BACK);
+        page = run.WaitPage(DirectoryCaption);
+        ASSERT_TRUE(page);
+        EXPECT_EQ("c:\\veltrane", Text(page, IDC_DIRECTORY_EDIT));
+    }
+
     ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, "c:\\my dir"));
     ASSERT_TRUE(PressButton(page, IDOK));
     HWND box = run.WaitBox("Error");

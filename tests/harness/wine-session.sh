@@ -25,19 +25,6 @@ stop_session() {
     rm -f "$state/env"
 }
 
-free_display() {
-    n=91
-    while [ $n -lt 200 ]; do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            echo $n
-            return 0
-        fi
-        n=$((n + 1))
-    done
-    echo "wine-session: no free X display" >&2
-    return 1
-}
-
 start_session() {
     stop_session
     mkdir -p "$state"
@@ -45,15 +32,19 @@ start_session() {
     if [ -n "${WINE_SESSION_DISPLAY:-}" ]; then
         display=${WINE_SESSION_DISPLAY#:}
     else
-        display=$(free_display)
-        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+        # Xvfb picks a free display itself and reports it, so that sessions started side
+        # by side never race for one.
+        rm -f "$state/display"
+        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null \
+            >"$state/xvfb.log" 2>&1 3>"$state/display" &
         echo $! >"$state/xvfb.pid"
         tries=0
-        while [ ! -e "/tmp/.X11-unix/X$display" ]; do
+        until [ -s "$state/display" ] && grep -q . "$state/display"; do
             tries=$((tries + 1))
             [ $tries -gt 100 ] && { echo "wine-session: Xvfb did not start" >&2; exit 1; }
             sleep 0.1
         done
+        display=$(head -n 1 "$state/display")
     fi
     cat >"$state/env" <<ENV
 export WINEPREFIX="$state/prefix"

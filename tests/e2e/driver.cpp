@@ -217,7 +217,10 @@ bool TypeIntoEdit(HWND dialog, int controlId, const char *text)
     if (!edit || !IsWindowEnabled(edit))
         return false;
     // Sent, not posted: the edit handles these at once, and the caller reads the text next.
+    // Select all and Backspace, so that typing nothing leaves the edit empty.
     if (!SendMessageTimeoutA(edit, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, AnswerMilliseconds,
+                             &ignored) ||
+        !SendMessageTimeoutA(edit, WM_CHAR, VK_BACK, 1, SMTO_ABORTIFHUNG, AnswerMilliseconds,
                              &ignored))
         return false;
     for (const unsigned char *c = (const unsigned char *)text; *c; c++) {

@@ -72,8 +72,8 @@ bool ReadWindowText(HWND window, char *text, int size);
 // missing, hidden or disabled: a user could not press it either.
 bool PressButton(HWND dialog, int controlId);
 
-// Types `text` into the edit `controlId`, one WM_CHAR per character, after selecting what
-// is there so the typing replaces it (as a user's select-all then typing would).
+// Types `text` into the edit `controlId`, one WM_CHAR per character, after clearing it as
+// a user would (select all, Backspace); typing "" leaves it empty.
 bool TypeIntoEdit(HWND dialog, int controlId, const char *text);
 
 enum DriverKey { KeyEnter, KeyEscape };

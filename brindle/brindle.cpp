@@ -168,9 +168,12 @@ static void RunBrindle(void)
     InstallInf(InfPath);
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+// brindle starts here rather than in the C runtime, whose start-up (arguments, heap, exit
+// handlers) it does not use and which would make up most of its size. ExitProcess ends it
+// even when the shell has left threads of its own running.
+extern "C" void BrindleEntry(void)
 {
     RunBrindle();
     FlushOutput();
-    return 0;
+    ExitProcess(0);
 }

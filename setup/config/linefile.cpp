@@ -63,6 +63,7 @@ enum {
     DetectionWindow = 1024,  // bytes of a block that the line-end detection looks at
     CR = 13,
     LF = 10,
+    MappedPathSize = 1024,
 };
 
 static int LineEndModeNow = LineEndCrLf;
@@ -72,8 +73,26 @@ static int BufferPosition;   // next byte to examine
 static char LineSeparator = LF;
 static int LinesRead;
 static int CrCount, LfCount;
+static int LastLineLength;
+static LineFilePathMap *PathMap;
 
 int LineFileLineEndMode(void) { return LineEndModeNow; }
+int LineFileLastLineLength(void) { return LastLineLength; }
+void LineFileMapPaths(LineFilePathMap *map) { PathMap = map; }
+
+// A path that has no mapped form fails like one that is not valid here.
+static int OpenPath(const char *path, int flags)
+{
+    char mapped[MappedPathSize];
+
+    if (!PathMap)
+        return SysOpen(path, flags);
+    if (PathMap(path, mapped, sizeof mapped) < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    return SysOpen(mapped, flags);
+}
 
 static int OpenResult(int handle, int missingCode)
 {
@@ -89,9 +108,9 @@ int LineFileOpenWrite(const char *path)
     LineEndModeNow = LineEndCrLf;
     // An existing file is emptied and rewritten in place, not replaced; only a missing one
     // is created.
-    int handle = SysOpen(path, O_RDWR | O_TRUNC);
+    int handle = OpenPath(path, O_RDWR | O_TRUNC);
     if (handle < 0 && errno == ENOENT)
-        handle = SysOpen(path, O_RDWR | O_CREAT | O_TRUNC);
+        handle = OpenPath(path, O_RDWR | O_CREAT | O_TRUNC);
     return OpenResult(handle, -3);
 }
 
@@ -106,7 +125,7 @@ int LineFileOpenRead(const char *path)
     ReadBuffer = AllocateReadBuffer();
     if (!ReadBuffer)
         return -1;
-    int handle = SysOpen(path, O_RDONLY);
+    int handle = OpenPath(path, O_RDONLY);
     if (handle < 0) {
         int cause = errno;
         ReleaseReadBuffer(ReadBuffer);
@@ -147,9 +166,22 @@ static int TrimLine(const char *line, int stored)
     return stored;
 }
 
-static int ReturnLine(char *line, int stored)
+// Where the last character past the cut that trimming would not remove ends, counted from
+// the start of the line; `lostEnd` when this piece of the line holds none.
+static int EndOfLostText(int pieceStart, int pieceLength, int seen, int lostEnd)
+{
+    for (int i = pieceLength - 1; i >= 0 && seen + i >= LineFileMaxLine; i--) {
+        char c = ReadBuffer[pieceStart + i];
+        if (c != CR && c != ' ')
+            return seen + i + 1;
+    }
+    return lostEnd;
+}
+
+static int ReturnLine(char *line, int stored, int lostEnd)
 {
     stored = TrimLine(line, stored);
+    LastLineLength = lostEnd > stored ? lostEnd : stored;
     LinesRead++;
     line[stored] = 0;
     return stored;
@@ -161,12 +193,14 @@ int LineFileReadLine(int handle, char *line)
     if (!ReadBuffer)
         return -2;
     int stored = 0;
+    int seen = 0;     // bytes of the line so far, those past the cut included
+    int lostEnd = 0;  // see EndOfLostText
     int lineStart = BufferPosition;
     for (;;) {
         if (BufferFill == 0) {
             int blockSize = SysRead(handle, ReadBuffer, LineFileBufferSize);
             if (blockSize <= 0)
-                return stored == 0 ? -2 : ReturnLine(line, stored);
+                return stored == 0 ? -2 : ReturnLine(line, stored, lostEnd);
             BufferFill = blockSize;
             BufferPosition = 0;
             lineStart = 0;
@@ -176,13 +210,14 @@ int LineFileReadLine(int handle, char *line)
         const char *found = (const char *)memchr(ReadBuffer + BufferPosition, LineSeparator,
                                                  BufferFill - BufferPosition);
         BufferPosition = found ? (int)(found - ReadBuffer) : BufferFill;
+        int piece = BufferPosition - lineStart;
         if (stored < LineFileMaxLine) {
-            int piece = BufferPosition - lineStart;
-            if (piece > LineFileMaxLine - stored)
-                piece = LineFileMaxLine - stored;
-            memcpy(line + stored, ReadBuffer + lineStart, piece);
-            stored += piece;
+            int kept = piece < LineFileMaxLine - stored ? piece : LineFileMaxLine - stored;
+            memcpy(line + stored, ReadBuffer + lineStart, kept);
+            stored += kept;
         }
+        lostEnd = EndOfLostText(lineStart, piece, seen, lostEnd);
+        seen += piece;
         if (!found) {
             BufferFill = 0;  // the line goes on in the next block
             continue;
@@ -190,7 +225,7 @@ int LineFileReadLine(int handle, char *line)
         BufferPosition++;
         if (BufferPosition == BufferFill)
             BufferFill = 0;
-        return ReturnLine(line, stored);
+        return ReturnLine(line, stored, lostEnd);
     }
 }
 

@@ -27,4 +27,14 @@ int LineFileCloseWrite(int handle);  // 0, or -1
 // The line-end mode that writes use (LineEndMode).
 int LineFileLineEndMode(void);
 
+// The length the last line read had before it was cut to LineFileMaxLine, trailing
+// carriage returns and blanks not counted; above LineFileMaxLine when characters were lost.
+int LineFileLastLineLength(void);
+
+// Rewrites a path before it is opened; 0, or -1 when it has no form here.
+typedef int LineFilePathMap(const char *path, char *mapped, int size);
+// Lets a tool open the Windows paths that setup composes on another system; 0 (the
+// start) opens every path as it is given.
+void LineFileMapPaths(LineFilePathMap *map);
+
 #endif

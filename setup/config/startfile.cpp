@@ -52,28 +52,47 @@ static int OpenOutput(const char *installDir, const char *rest)
     return handle < 0 ? NoOutput : handle;
 }
 
-static void WriteDirectoryLine(int output, const char *installDir, const char *rest)
+// TemplateLineWritten, or TemplateLineTooLong when the line does not fit.
+static int WriteDirectoryLine(int output, const char *installDir, const char *rest)
 {
     char text[ComposedSize];
-    if (Compose(text, sizeof text, installDir, rest) == 0)
-        LineFileWriteLine(output, text);
+    if (Compose(text, sizeof text, installDir, rest) < 0)
+        return TemplateLineTooLong;
+    LineFileWriteLine(output, text);
+    return TemplateLineWritten;
 }
 
-// Acts on one template line; returns the output file that is current afterwards.
-static int ExpandLine(const char *line, const char *installDir, int output)
+// Where the expansion puts the install directory (the text) and its files (the output).
+struct Directories {
+    const char *text;
+    const char *output;
+};
+
+// Acts on one template line: returns the output file that is current afterwards and puts
+// what became of the line into `fate`.
+static int ExpandLine(const char *line, const Directories *dirs, int output, int *fate)
 {
     switch (line[0]) {
     case '%':
-        if (output != NoOutput && BeginsWithMarker(line, PathMarker))
-            WriteDirectoryLine(output, installDir, line + sizeof PathMarker - 1);
+        if (!BeginsWithMarker(line, PathMarker))
+            *fate = TemplateLineBadMarker;
+        else if (output == NoOutput)
+            *fate = TemplateLineNoOutput;
+        else
+            *fate = WriteDirectoryLine(output, dirs->text, line + sizeof PathMarker - 1);
         return output;
     case ':':
-        if (!BeginsWithMarker(line, FileMarker))
+        if (!BeginsWithMarker(line, FileMarker)) {
+            *fate = TemplateLineBadMarker;
             return output;
+        }
         if (output != NoOutput)
             LineFileCloseWrite(output);
-        return OpenOutput(installDir, line + sizeof FileMarker - 1);
+        output = OpenOutput(dirs->output, line + sizeof FileMarker - 1);
+        *fate = output == NoOutput ? TemplateLineNotOpened : TemplateLineOpened;
+        return output;
     default:
+        *fate = output == NoOutput ? TemplateLineNoOutput : TemplateLineWritten;
         if (output != NoOutput)
             LineFileWriteLine(output, line);
         return output;
@@ -82,6 +101,13 @@ static int ExpandLine(const char *line, const char *installDir, int output)
 
 int ExpandStartFile(const char *sourceDir, const char *installDir)
 {
+    return ExpandStartFileTo(sourceDir, installDir, installDir, 0, 0);
+}
+
+int ExpandStartFileTo(const char *sourceDir, const char *installDir, const char *outputDir,
+                      TemplateLineReport *report, void *context)
+{
+    Directories dirs = {installDir, outputDir};
     char templatePath[ComposedSize];
     size_t sourceLength = strlen(sourceDir);
     const char *name = sourceLength > 0 && sourceDir[sourceLength - 1] == '\\'
@@ -98,11 +124,16 @@ int ExpandStartFile(const char *sourceDir, const char *installDir)
     int started = 0;
     char line[LineFileLineBuffer];
     int length;
+    int number = 0;
     while ((length = LineFileReadLine(reader, line)) >= 0) {
-        if (length < 2 && !started)
-            continue;
-        started = 1;
-        output = ExpandLine(line, installDir, output);
+        int fate = TemplateLineLeading;
+        number++;
+        if (length >= 2 || started) {
+            started = 1;
+            output = ExpandLine(line, &dirs, output, &fate);
+        }
+        if (report)
+            report(number, fate, line, context);
     }
     if (output != NoOutput)
         LineFileCloseWrite(output);

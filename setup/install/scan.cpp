@@ -23,9 +23,25 @@ enum {
                    FILE_ATTRIBUTE_HIDDEN,
 };
 
-// Keeps the first path that did not fit, cut to its buffer; the copy refuses such a tree.
-static void RecordOverflow(const char *directory, const char *name, const char *tail)
+static ScanOmissionReport *OmissionReport;
+
+void ReportScanOmissions(ScanOmissionReport *report)
 {
+    OmissionReport = report;
+}
+
+static void ReportOmission(int omission, const char *directory, const char *name,
+                           const char *tail)
+{
+    if (OmissionReport)
+        OmissionReport(omission, directory, name, tail);
+}
+
+// Keeps the first path that did not fit, cut to its buffer; the copy refuses such a tree.
+static void RecordOverflow(int omission, const char *directory, const char *name,
+                           const char *tail)
+{
+    ReportOmission(omission, directory, name, tail);
     if (FileListOverflowPath[0] != '\0')
         return;
     snprintf(FileListOverflowPath, sizeof FileListOverflowPath, "%s\\%s%s", directory, name,
@@ -48,7 +64,8 @@ static int AppendEntry(const char *directory, const char *name, const char *tail
     size_t length = strlen(directory) + 1 + strlen(name) + strlen(tail);
 
     if (FileCount >= MaxFileCount || length >= FileListPathSize) {
-        RecordOverflow(directory, name, tail);
+        RecordOverflow(FileCount >= MaxFileCount ? ScanOmitListFull : ScanOmitPathTooLong,
+                       directory, name, tail);
         return -1;
     }
     snprintf(FilePaths[FileCount], FileListPathSize, "%s\\%s%s", directory, name, tail);
@@ -61,13 +78,22 @@ static int IsDotEntry(const char *name)
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
+// Tells a listening tool why a hidden, system or volume-label entry is not taken.
+static void ReportLeftOut(DWORD attributes, const char *directory, const char *name)
+{
+    ReportOmission(attributes & FILE_ATTRIBUTE_HIDDEN ? ScanOmitHidden : ScanOmitSystem,
+                   directory, name, attributes & FILE_ATTRIBUTE_DIRECTORY ? "\\" : "");
+}
+
 // Lists the sub-directory and remembers its name for the descent; returns the new count.
 // A sub-directory that does not fit the name table or the list is not descended into.
 static int AddSubDirectory(const char *directory, const char *name,
                            char names[][SubDirectoryNameSize], int count)
 {
     if (count >= MaxSubDirectories || strlen(name) >= SubDirectoryNameSize) {
-        RecordOverflow(directory, name, "\\");
+        RecordOverflow(count >= MaxSubDirectories ? ScanOmitTooManyDirectories
+                                                  : ScanOmitNameTooLong,
+                       directory, name, "\\");
         return count;
     }
     if (AppendEntry(directory, name, "\\") < 0)
@@ -90,9 +116,12 @@ static int ListSubDirectories(const char *pattern, const char *directory,
     do {
         // "." and ".." are skipped by name wherever the file system puts them; a root
         // directory has neither, and its first entry counts like any other.
-        if ((entry.dwFileAttributes & SubDirectoryMask) == FILE_ATTRIBUTE_DIRECTORY &&
-            !IsDotEntry(entry.cFileName))
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsDotEntry(entry.cFileName))
+            continue;
+        if ((entry.dwFileAttributes & SubDirectoryMask) == FILE_ATTRIBUTE_DIRECTORY)
             count = AddSubDirectory(directory, entry.cFileName, names, count);
+        else
+            ReportLeftOut(entry.dwFileAttributes, directory, entry.cFileName);
     } while (FindNextFileA(listing, &entry));
     FindClose(listing);
     return count;
@@ -108,10 +137,14 @@ static void ListFiles(const char *pattern, const char *directory)
     if (listing == INVALID_HANDLE_VALUE)
         return;
     do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
         if ((entry.dwFileAttributes & NotAFileMask) == 0) {
             index = AppendEntry(directory, entry.cFileName, "");
             if (index >= 0)
                 FileSizes[index] = ProbeFileSize(FilePaths[index]);
+        } else {
+            ReportLeftOut(entry.dwFileAttributes, directory, entry.cFileName);
         }
     } while (FindNextFileA(listing, &entry));
     FindClose(listing);
@@ -125,13 +158,13 @@ int ScanTree(const char *directory)
     int i;
 
     if (FormatPath(path, directory, "*.*") < 0) {
-        RecordOverflow(directory, "", "");
+        RecordOverflow(ScanOmitDirectoryTooLong, directory, "", "");
         return 0;
     }
     count = ListSubDirectories(path, directory, names);
     for (i = 0; i < count; i++) {
         if (FormatPath(path, directory, names[i]) < 0)
-            RecordOverflow(directory, names[i], "\\");
+            RecordOverflow(ScanOmitDirectoryTooLong, directory, names[i], "\\");
         else
             ScanTree(path);
     }

@@ -11,4 +11,21 @@ int ScanTree(const char *directory);
 // its end fails, -3 when the position cannot be read.
 int ProbeFileSize(const char *path);
 
+// What the scan leaves out of the list.
+enum ScanOmission {
+    ScanOmitHidden,             // a hidden entry (a hidden directory is not entered either)
+    ScanOmitSystem,             // a system entry or a volume label
+    ScanOmitListFull,           // the list already holds MaxFileCount entries
+    ScanOmitPathTooLong,        // the entry's list path would pass 127 characters
+    ScanOmitTooManyDirectories, // a directory's sub-directories past the 128th
+    ScanOmitNameTooLong,        // a sub-directory name of more than 63 characters
+    ScanOmitDirectoryTooLong,   // a directory whose path is too long to list or enter
+};
+// Hears of one entry left out: the directory listed, the entry's name ("" when the
+// directory itself cannot be listed) and "\\" for a directory or "" for a file.
+typedef void ScanOmissionReport(int omission, const char *directory, const char *name,
+                                const char *tail);
+// Lets a tool hear what the scan leaves out; 0 (the start) for nobody.
+void ReportScanOmissions(ScanOmissionReport *report);
+
 #endif

@@ -1,0 +1,202 @@
+// medium-check: tells whoever prepares a distribution medium what setup would silently
+// drop, cut or refuse on it, using setup's own line reader, start-file expansion and
+// tree scan.
+//
+// Usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]
+//   <folder>         the medium: where setup.exe is started
+//   --copy-mode      check for setup-copy, which copies <folder>\veltrane
+//   --install-dir    the install directory to check and preview for; in place, where the
+//                    medium will lie when setup runs (default: <folder> itself); in copy
+//                    mode, the directory chosen on the directory page (default c:\veltrane)
+//   --preview OUT    writes the files that start.ini generates into OUT (new or empty)
+// Exit code: 0 nothing found, 1 warnings only, 2 errors (or unusable arguments).
+#include <stdio.h>
+#include <string.h>
+
+#include "folders.h"
+#include "paths.h"
+#include "platform.h"
+#include "report.h"
+#include "shell/startup.h"
+#include "shell/state.h"
+#include "templatecheck.h"
+#include "treecheck.h"
+
+enum {
+    ExitClean = 0,
+    ExitWarnings = 1,
+    ExitErrors = 2,
+    DirectoryEntryLimit = 99,  // what the directory page takes
+};
+
+static const char DefaultCopyInstallDirectory[] = "c:\\veltrane";
+
+struct Options {
+    const char *folder;
+    int copyMode;
+    const char *installDir;
+    const char *preview;
+};
+
+static int Usage(const char *problem)
+{
+    fprintf(stderr, "medium-check: %s\n"
+            "usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]\n",
+            problem);
+    return ExitErrors;
+}
+
+// 0, or -1 after reporting what is wrong with the arguments.
+static int ReadOptions(int argc, char **argv, Options *options)
+{
+    memset(options, 0, sizeof *options);
+    for (int i = 1; i < argc; i++) {
+        const char *argument = argv[i];
+        if (strcmp(argument, "--copy-mode") == 0) {
+            options->copyMode = 1;
+        } else if (strcmp(argument, "--install-dir") == 0 && i + 1 < argc) {
+            options->installDir = argv[++i];
+        } else if (strcmp(argument, "--preview") == 0 && i + 1 < argc) {
+            options->preview = argv[++i];
+        } else if (argument[0] == '-' && argument[1] == '-') {
+            Usage("unknown option or missing value");
+            return -1;
+        } else if (options->folder) {
+            Usage("more than one folder");
+            return -1;
+        } else {
+            options->folder = argument;
+        }
+    }
+    if (!options->folder) {
+        Usage("no folder");
+        return -1;
+    }
+    return 0;
+}
+
+// In place the medium's folder is the install directory: setup refuses a blank in it and
+// a path that does not fit its current-directory buffer.
+static void CheckInPlaceDirectory(const char *installDir)
+{
+    if (strchr(installDir, ' '))
+        Report(SeverityError, installDir, 0,
+               "setup refuses to install in place in a folder whose path holds a blank");
+    if (strlen(installDir) >= SourceDirectoryLimit)
+        Report(SeverityError, installDir, 0,
+               "path of %d characters; setup runs from folders of at most %d",
+               (int)strlen(installDir), SourceDirectoryLimit - 1);
+}
+
+// The directory page refuses a blank and takes 99 characters; the wizard then drops one
+// trailing backslash.
+static void CheckCopyInstallDirectory(char *installDir)
+{
+    size_t length = strlen(installDir);
+
+    if (strchr(installDir, ' '))
+        Report(SeverityError, installDir, 0,
+               "the directory page refuses an install directory that holds a blank");
+    if (length > DirectoryEntryLimit)
+        Report(SeverityError, installDir, 0,
+               "%d characters; the directory page takes at most %d", (int)length,
+               DirectoryEntryLimit);
+    if (length >= 2 && installDir[length - 1] == '\\')
+        installDir[length - 1] = 0;
+}
+
+// Makes the folder that receives the generated files: the preview folder, new or empty,
+// or a scratch folder. 0, or -1 after reporting why not.
+static int PrepareOutput(const Options *options, char *outputDir, int size)
+{
+    if (!options->preview) {
+        if (MakeScratchFolder(outputDir, size) == 0)
+            return 0;
+        fprintf(stderr, "medium-check: cannot make a scratch folder\n");
+        return -1;
+    }
+    if (MakeDirectory(options->preview) < 0 ||
+        FullWindowsPath(options->preview, outputDir, size) < 0) {
+        fprintf(stderr, "medium-check: cannot make the preview folder %s\n", options->preview);
+        return -1;
+    }
+    if (!IsEmptyFolder(outputDir)) {
+        fprintf(stderr, "medium-check: the preview folder %s is not empty\n", options->preview);
+        return -1;
+    }
+    // Longer, it would not fit where setup composes the paths of the generated files.
+    if (strlen(outputDir) >= PathBufferSize) {
+        fprintf(stderr, "medium-check: the preview folder's path is too long\n");
+        return -1;
+    }
+    return 0;
+}
+
+static int ExitCode(void)
+{
+    int errors = FindingCount(SeverityError);
+    int warnings = FindingCount(SeverityWarning);
+
+    printf("%d error%s, %d warning%s\n", errors, errors == 1 ? "" : "s", warnings,
+           warnings == 1 ? "" : "s");
+    if (errors > 0)
+        return ExitErrors;
+    return warnings > 0 ? ExitWarnings : ExitClean;
+}
+
+int main(int argc, char **argv)
+{
+    Options options;
+    char mediumDir[CheckPathSize];
+    char sourceDir[CheckPathSize];
+    char installDir[CheckPathSize];
+    char outputDir[CheckPathSize];
+    char templateName[CheckPathSize];
+    int treeCopied = 1;
+
+    if (ReadOptions(argc, argv, &options) < 0)
+        return ExitErrors;
+    if (FullWindowsPath(options.folder, mediumDir, sizeof mediumDir) < 0 ||
+        !IsDirectory(mediumDir)) {
+        fprintf(stderr, "medium-check: %s is not a folder\n", options.folder);
+        return ExitErrors;
+    }
+    ComposeSourceDirectory(sourceDir, sizeof sourceDir, mediumDir, !options.copyMode);
+    const char *defaultInstall = options.copyMode ? DefaultCopyInstallDirectory : mediumDir;
+    snprintf(installDir, sizeof installDir, "%s",
+             options.installDir ? options.installDir : defaultInstall);
+    printf("%s: %s, installing into %s\n", mediumDir,
+           options.copyMode ? "copy mode" : "in place", installDir);
+
+    if (options.copyMode) {
+        if (strlen(mediumDir) >= SourceDirectoryLimit)
+            Report(SeverityError, mediumDir, 0,
+                   "path of %d characters; setup-copy runs from folders of at most %d",
+                   (int)strlen(mediumDir), SourceDirectoryLimit - 1);
+        CheckCopyInstallDirectory(installDir);
+        if (!IsDirectory(sourceDir)) {
+            Report(SeverityError, RelativeTo(sourceDir, mediumDir), 0,
+                   "missing: setup-copy finds nothing to copy");
+            return ExitCode();
+        }
+        treeCopied = CheckTree(mediumDir, sourceDir);
+    } else {
+        CheckInPlaceDirectory(installDir);
+    }
+
+    if (PrepareOutput(&options, outputDir, sizeof outputDir) < 0)
+        return ExitErrors;
+    // The generated files find the folders that the install directory would hold.
+    if (!options.copyMode)
+        CopyFolderTree(sourceDir, outputDir);
+    else if (treeCopied)
+        CopyListedFolders(sourceDir, outputDir);
+    JoinPath(templateName, sizeof templateName, RelativeTo(sourceDir, mediumDir), "start.ini");
+    CheckTemplate(sourceDir, installDir, outputDir,
+                  options.copyMode ? templateName : "start.ini");
+    if (options.preview)
+        DeleteEmptyFolders(outputDir, 0);
+    else
+        DeleteTree(outputDir);
+    return ExitCode();
+}

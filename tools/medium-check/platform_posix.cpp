@@ -1,0 +1,277 @@
+// The POSIX side of medium-check: Windows paths on drive Z: stand for the root of the
+// file system, as under Wine, and their parts are matched regardless of case; dot-files
+// are hidden. Also the Win32 listing and runtime calls that setup's scan makes.
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <windows.h>
+#include <io.h>
+#include <share.h>
+
+#include "platform.h"
+
+enum {
+    LocalPathSize = 1024,
+    MaxListings = 64,  // listings open at one time: one per level of a walk
+    LargestPosition = 0x7fffffff,
+};
+
+static int IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+int FullWindowsPath(const char *folder, char *path, int size)
+{
+    char local[PATH_MAX];
+
+    if (!realpath(folder, local) || strchr(local, '\\'))
+        return -1;
+    int length = snprintf(path, size, "Z:%s", strcmp(local, "/") == 0 ? "\\" : local);
+    if (length < 0 || length >= size)
+        return -1;
+    for (char *c = path; *c; c++)
+        if (*c == '/')
+            *c = '\\';
+    return 0;
+}
+
+// Replaces the last part of `local` (from `partStart`) by the name that matches it
+// regardless of case in its directory; 1 when one was found.
+static int MatchPartCase(char *local, int partStart)
+{
+    char directory[LocalPathSize];
+    int found = 0;
+
+    snprintf(directory, sizeof directory, "%.*s", partStart > 1 ? partStart - 1 : 1, local);
+    DIR *listing = opendir(directory);
+    if (!listing)
+        return 0;
+    while (dirent *entry = readdir(listing)) {
+        if (strcasecmp(entry->d_name, local + partStart) == 0) {
+            memcpy(local + partStart, entry->d_name, strlen(entry->d_name));
+            found = 1;
+            break;
+        }
+    }
+    closedir(listing);
+    return found;
+}
+
+int LocalPath(const char *windowsPath, char *local, int size)
+{
+    const char *rest = windowsPath;
+    int length = 0;
+    int resolving = 1;  // stops at the first part that does not exist
+    struct stat status;
+
+    if ((rest[0] == 'Z' || rest[0] == 'z') && rest[1] == ':') {
+        rest += 2;
+        if (*rest && !IsSeparator(*rest))
+            return -1;
+    } else if (rest[0] && rest[1] == ':') {
+        return -1;
+    } else if (!IsSeparator(*rest)) {
+        resolving = 0;  // relative to the current folder: taken as it is
+    }
+    while (*rest) {
+        while (IsSeparator(*rest))
+            rest++;
+        if (!*rest)
+            break;
+        int partLength = (int)strcspn(rest, "\\/");
+        int partStart = length + (length > 0 || resolving ? 1 : 0);
+        if (partStart + partLength >= size)
+            return -1;
+        if (partStart > length)
+            local[length] = '/';
+        memcpy(local + partStart, rest, partLength);
+        length = partStart + partLength;
+        local[length] = 0;
+        rest += partLength;
+        if (resolving && lstat(local, &status) != 0)
+            resolving = MatchPartCase(local, partStart);
+    }
+    if (length == 0) {
+        if (size < 2)
+            return -1;
+        snprintf(local, size, "%s", resolving ? "/" : ".");
+    }
+    return 0;
+}
+
+int IsDirectory(const char *path)
+{
+    char local[LocalPathSize];
+    struct stat status;
+
+    return LocalPath(path, local, sizeof local) == 0 && stat(local, &status) == 0 &&
+           S_ISDIR(status.st_mode);
+}
+
+int MakeDirectory(const char *path)
+{
+    char local[LocalPathSize];
+
+    if (LocalPath(path, local, sizeof local) < 0)
+        return -1;
+    if (mkdir(local, 0777) == 0)
+        return 0;
+    return errno == EEXIST && IsDirectory(path) ? 1 : -1;
+}
+
+int DeleteDirectory(const char *path)
+{
+    char local[LocalPathSize];
+
+    return LocalPath(path, local, sizeof local) == 0 && rmdir(local) == 0 ? 0 : -1;
+}
+
+int DeleteOneFile(const char *path)
+{
+    char local[LocalPathSize];
+
+    return LocalPath(path, local, sizeof local) == 0 && unlink(local) == 0 ? 0 : -1;
+}
+
+long long FileSize(const char *path)
+{
+    char local[LocalPathSize];
+    struct stat status;
+
+    if (LocalPath(path, local, sizeof local) < 0 || stat(local, &status) != 0)
+        return -1;
+    return (long long)status.st_size;
+}
+
+int MakeScratchFolder(char *path, int size)
+{
+    char local[] = "/tmp/medium-check-XXXXXX";
+
+    if (!mkdtemp(local))
+        return -1;
+    return FullWindowsPath(local, path, size);
+}
+
+// ---- The listing that setup's scan and the checker's walks use.
+
+struct Listing {
+    DIR *directory;
+    char path[LocalPathSize];
+};
+
+static Listing Listings[MaxListings];
+
+static int IsDotName(const char *name)
+{
+    return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
+
+// Fills `entry` from the listing's next name; 0 at its end.
+static int NextEntry(Listing *listing, WIN32_FIND_DATAA *entry)
+{
+    dirent *found = readdir(listing->directory);
+    char local[LocalPathSize + MAX_PATH];
+    struct stat status;
+
+    if (!found)
+        return 0;
+    snprintf(entry->cFileName, sizeof entry->cFileName, "%s", found->d_name);
+    snprintf(local, sizeof local, "%s/%s", listing->path, found->d_name);
+    entry->dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+    if (stat(local, &status) == 0) {
+        if (S_ISDIR(status.st_mode))
+            entry->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+        if (!(status.st_mode & S_IWUSR))
+            entry->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
+    }
+    if (found->d_name[0] == '.' && !IsDotName(found->d_name))
+        entry->dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
+    return 1;
+}
+
+HANDLE FindFirstFileA(const char *pattern, WIN32_FIND_DATAA *entry)
+{
+    char directory[LocalPathSize];
+    const char *last = pattern + strlen(pattern);
+    Listing *listing = 0;
+
+    while (last > pattern && !IsSeparator(last[-1]))
+        last--;
+    if (strcmp(last, "*.*") != 0 && strcmp(last, "*") != 0)
+        return INVALID_HANDLE_VALUE;
+    snprintf(directory, sizeof directory, "%.*s", (int)(last - pattern), pattern);
+    for (int i = 0; i < MaxListings && !listing; i++)
+        if (!Listings[i].directory)
+            listing = &Listings[i];
+    if (!listing || LocalPath(directory, listing->path, sizeof listing->path) < 0)
+        return INVALID_HANDLE_VALUE;
+    listing->directory = opendir(listing->path);
+    if (!listing->directory)
+        return INVALID_HANDLE_VALUE;
+    if (!NextEntry(listing, entry)) {
+        FindClose(listing);
+        return INVALID_HANDLE_VALUE;
+    }
+    return listing;
+}
+
+BOOL FindNextFileA(HANDLE listing, WIN32_FIND_DATAA *entry)
+{
+    return NextEntry((Listing *)listing, entry);
+}
+
+BOOL FindClose(HANDLE listing)
+{
+    Listing *open = (Listing *)listing;
+
+    closedir(open->directory);
+    open->directory = 0;
+    return 1;
+}
+
+// ---- The runtime's low-level file calls of the size probe.
+
+int _sopen(const char *path, int flags, int, ...)
+{
+    char local[LocalPathSize];
+
+    if (LocalPath(path, local, sizeof local) < 0) {
+        errno = ENOENT;
+        return -1;
+    }
+    return open(local, flags | O_RDONLY);
+}
+
+// A position past 2 GiB - 1 does not fit the Windows runtime's 32-bit result.
+static long WindowsPosition(off_t position)
+{
+    if (position > LargestPosition) {
+        errno = EINVAL;
+        return -1;
+    }
+    return (long)position;
+}
+
+long _lseek(int handle, long offset, int origin)
+{
+    return WindowsPosition(lseek(handle, offset, origin));
+}
+
+long _tell(int handle)
+{
+    return WindowsPosition(lseek(handle, 0, SEEK_CUR));
+}
+
+int _close(int handle)
+{
+    return close(handle);
+}

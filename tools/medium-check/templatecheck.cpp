@@ -1,0 +1,184 @@
+// The expansion is setup's ExpandStartFileTo; this file only listens to what became of
+// each line and explains it. The line file opens nothing but the template and paths
+// below the output folder, so that no template can make the checker write elsewhere.
+#include <stdio.h>
+#include <string.h>
+
+#include "config/linefile.h"
+#include "config/startfile.h"
+#include "paths.h"
+#include "platform.h"
+#include "report.h"
+#include "templatecheck.h"
+
+enum {
+    MarkerLength = 7,       // ":%path%"
+    MaxRememberedFiles = 512,
+};
+
+// What the last file line left current.
+enum OutputState { NoFileLineYet, OutputOpen, OutputNotOpened, OutputOutside };
+
+struct TemplateCheck {
+    const char *sourceDir;
+    const char *installDir;
+    const char *outputDir;
+    const char *where;
+    char templatePath[CheckPathSize];
+    int outputState;
+    int fileLine;  // the last file line
+    int rememberedCount;
+    char remembered[MaxRememberedFiles][LineFileLineBuffer];
+    int rememberedLine[MaxRememberedFiles];
+};
+
+static TemplateCheck Check;
+
+static int MapGuarded(const char *path, char *mapped, int size)
+{
+    char normal[CheckPathSize];
+
+    if (NormalizePath(path, normal, sizeof normal) < 0)
+        return -1;
+    if (!SameText(normal, Check.templatePath) && !IsInside(normal, Check.outputDir))
+        return -1;
+    return LocalPath(normal, mapped, size);
+}
+
+// Remembers the output file of a file line; the line of an earlier file line that
+// started the same file, or 0.
+static int RememberFile(const char *relative, int number)
+{
+    for (int i = 0; i < Check.rememberedCount; i++)
+        if (SameText(Check.remembered[i], relative))
+            return Check.rememberedLine[i];
+    if (Check.rememberedCount < MaxRememberedFiles) {
+        snprintf(Check.remembered[Check.rememberedCount], LineFileLineBuffer, "%s", relative);
+        Check.rememberedLine[Check.rememberedCount++] = number;
+    }
+    return 0;
+}
+
+// Why the file that `output` names could not be created.
+static void ExplainNotOpened(int number, const char *shown, const char *output)
+{
+    char folder[CheckPathSize];
+    char medium[CheckPathSize];
+
+    snprintf(folder, sizeof folder, "%s", output);
+    char *lastSeparator = strrchr(folder, '\\');
+    if (lastSeparator)
+        *lastSeparator = 0;
+    const char *relative = RelativeTo(folder, Check.outputDir);
+    if (IsDirectory(folder) || relative == folder) {
+        Report(SeverityError, Check.where, number, "setup cannot create %s", shown);
+    } else if (JoinPath(medium, sizeof medium, Check.sourceDir, relative) == 0 &&
+               IsDirectory(medium)) {
+        Report(SeverityError, Check.where, number,
+               "setup cannot create %s: its folder %s is not copied", shown, relative);
+    } else {
+        Report(SeverityError, Check.where, number,
+               "setup cannot create %s: its folder %s does not exist in the medium", shown,
+               relative);
+    }
+}
+
+static void OnFileLine(int number, int fate, const char *line)
+{
+    char shown[CheckPathSize];
+    char composed[CheckPathSize];
+    char output[CheckPathSize];
+    const char *rest = line + MarkerLength;
+
+    snprintf(shown, sizeof shown, "%s%s", Check.installDir, rest);
+    Check.fileLine = number;
+    if (snprintf(composed, sizeof composed, "%s%s", Check.outputDir, rest) >=
+            (int)sizeof composed ||
+        NormalizePath(composed, output, sizeof output) < 0 || SameText(output, Check.outputDir)) {
+        Check.outputState = OutputNotOpened;
+        Report(SeverityError, Check.where, number,
+               "names %s, which is not a file in the install directory", shown);
+        return;
+    }
+    if (!IsInside(output, Check.outputDir)) {
+        Check.outputState = OutputOutside;
+        Report(SeverityWarning, Check.where, number,
+               "%s lies outside the install directory%s; not checked", shown,
+               rest[0] == '\\' ? "" : " (no backslash after the marker)");
+        return;
+    }
+    if (fate == TemplateLineNotOpened) {
+        Check.outputState = OutputNotOpened;
+        ExplainNotOpened(number, shown, output);
+        return;
+    }
+    Check.outputState = OutputOpen;
+    int earlier = RememberFile(RelativeTo(output, Check.outputDir), number);
+    if (earlier)
+        Report(SeverityWarning, Check.where, number,
+               "starts %s again: what line %d started is lost", shown, earlier);
+}
+
+static void OnDroppedLine(int number, const char *line)
+{
+    if (!line[0] || Check.outputState == OutputOutside)
+        return;
+    if (Check.outputState == OutputNotOpened)
+        Report(SeverityWarning, Check.where, number,
+               "dropped: the file of line %d cannot be created", Check.fileLine);
+    else
+        Report(SeverityWarning, Check.where, number,
+               "dropped: it comes before the first file line (:%%path%%...)");
+}
+
+static void OnTemplateLine(int number, int fate, const char *line, void *)
+{
+    switch (fate) {
+    case TemplateLineLeading:
+    case TemplateLineNoOutput:
+        OnDroppedLine(number, line);
+        return;
+    case TemplateLineBadMarker:
+        Report(SeverityWarning, Check.where, number,
+               "dropped: it begins with '%c' but not with \"%s\"", line[0],
+               line[0] == ':' ? ":%path%" : "%path%");
+        return;
+    case TemplateLineTooLong:
+        Report(SeverityWarning, Check.where, number,
+               "dropped: with the install directory in front it is too long to write");
+        break;
+    case TemplateLineOpened:
+    case TemplateLineNotOpened:
+        OnFileLine(number, fate, line);
+        break;
+    }
+    if (LineFileLastLineLength() > LineFileMaxLine)
+        Report(SeverityWarning, Check.where, number,
+               "cut: the line has %d characters; setup keeps the first %d",
+               LineFileLastLineLength(), LineFileMaxLine);
+}
+
+int CheckTemplate(const char *sourceDir, const char *installDir, const char *outputDir,
+                  const char *where)
+{
+    char templatePath[CheckPathSize];
+
+    Check.sourceDir = sourceDir;
+    Check.installDir = installDir;
+    Check.outputDir = outputDir;
+    Check.where = where;
+    Check.outputState = NoFileLineYet;
+    Check.fileLine = 0;
+    Check.rememberedCount = 0;
+    if (JoinPath(templatePath, sizeof templatePath, sourceDir, "start.ini") < 0 ||
+        NormalizePath(templatePath, Check.templatePath, sizeof Check.templatePath) < 0)
+        Check.templatePath[0] = 0;
+
+    LineFileMapPaths(MapGuarded);
+    int result = ExpandStartFileTo(sourceDir, installDir, outputDir, OnTemplateLine, 0);
+    LineFileMapPaths(0);
+    if (result < 0)
+        Report(SeverityError, where, 0,
+               "missing or unreadable: setup generates no configuration files");
+    return result;
+}

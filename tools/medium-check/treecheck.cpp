@@ -1,0 +1,137 @@
+// The tree checks run setup's ScanTree itself and listen to what it leaves out; sizes
+// come from its probe, with the real size asked for only to explain a failed probe.
+#include <stdio.h>
+#include <string.h>
+
+#include "folders.h"
+#include "install/scan.h"
+#include "paths.h"
+#include "platform.h"
+#include "report.h"
+#include "shell/pump.h"
+#include "shell/state.h"
+#include "treecheck.h"
+
+enum {
+    MaxListPathLength = FileListPathSize - 1,
+    MaxDirectoryNameLength = 63,
+    MaxSubDirectories = 128,
+};
+
+static const char *MediumDir;
+static int EntriesPastFullList;
+static char LastCrowdedDirectory[CheckPathSize];
+static int DirectoriesPastLimit;
+
+// The checker has no window: there is nothing for the scan's pump to do.
+void PumpMessages(void)
+{
+}
+
+// Reports below the medium use the list path without the medium's own path.
+static void EntryPath(char *out, int size, const char *directory, const char *name,
+                      const char *tail)
+{
+    snprintf(out, size, "%s\\%s%s", RelativeTo(directory, MediumDir), name, tail);
+}
+
+static void OnOmission(int omission, const char *directory, const char *name,
+                       const char *tail)
+{
+    char where[CheckPathSize];
+    const char *kind = tail[0] ? "folder" : "file";
+
+    EntryPath(where, sizeof where, directory, name, tail);
+    switch (omission) {
+    case ScanOmitHidden:
+        Report(SeverityWarning, where, 0, "hidden %s: setup-copy leaves it out%s", kind,
+               tail[0] ? " with everything in it" : "");
+        break;
+    case ScanOmitSystem:
+        Report(SeverityWarning, where, 0, "system %s: setup-copy leaves it out%s", kind,
+               tail[0] ? " with everything in it" : "");
+        break;
+    case ScanOmitListFull:
+        EntriesPastFullList++;
+        break;
+    case ScanOmitPathTooLong:
+        Report(SeverityError, where, 0,
+               "list path of %d characters; setup-copy keeps at most %d and refuses the tree",
+               (int)(strlen(directory) + 1 + strlen(name) + strlen(tail)), MaxListPathLength);
+        break;
+    case ScanOmitTooManyDirectories:
+        if (strcmp(LastCrowdedDirectory, directory) != 0) {
+            snprintf(LastCrowdedDirectory, sizeof LastCrowdedDirectory, "%s", directory);
+            DirectoriesPastLimit = 0;
+        }
+        DirectoriesPastLimit++;
+        Report(SeverityError, where, 0,
+               "sub-folder number %d of its folder; setup-copy takes at most %d and refuses "
+               "the tree", MaxSubDirectories + DirectoriesPastLimit, MaxSubDirectories);
+        break;
+    case ScanOmitNameTooLong:
+        Report(SeverityError, where, 0,
+               "folder name of %d characters; setup-copy takes at most %d and refuses the tree",
+               (int)strlen(name), MaxDirectoryNameLength);
+        break;
+    case ScanOmitDirectoryTooLong:
+        Report(SeverityError, where, 0,
+               "folder path too long for setup-copy to list; it refuses the tree");
+        break;
+    }
+}
+
+// A failed size probe: a file of 2 GiB or more, or one that cannot be read.
+static void ReportFailedProbe(const char *path, int probe)
+{
+    char where[CheckPathSize];
+    char bytes[24];
+    long long size = FileSize(path);
+
+    snprintf(where, sizeof where, "%s", RelativeTo(path, MediumDir));
+    if (size > 0x7fffffffLL) {
+        FormatCount(bytes, sizeof bytes, (unsigned long long)size);
+        Report(SeverityError, where, 0,
+               "%s bytes; setup-copy handles files below 2 GiB (2147483648 bytes)", bytes);
+    } else {
+        Report(SeverityError, where, 0, "cannot be read (size probe %d); setup-copy cannot "
+               "copy it", probe);
+    }
+}
+
+static int IsDirectoryEntry(const char *path)
+{
+    size_t length = strlen(path);
+    return length > 0 && path[length - 1] == '\\';
+}
+
+int CheckTree(const char *mediumDir, const char *sourceDir)
+{
+    MediumDir = mediumDir;
+    EntriesPastFullList = 0;
+    LastCrowdedDirectory[0] = 0;
+    FileCount = 0;
+    FileListOverflowPath[0] = 0;
+    ReportScanOmissions(OnOmission);
+    ScanTree(sourceDir);
+    ReportScanOmissions(0);
+
+    if (EntriesPastFullList > 0)
+        Report(SeverityError, RelativeTo(sourceDir, mediumDir), 0,
+               "at least %d entries more than the %d that setup-copy can list; it refuses "
+               "the tree", EntriesPastFullList, MaxFileCount);
+    for (int i = 0; i < FileCount; i++)
+        if (!IsDirectoryEntry(FilePaths[i]) && FileSizes[i] < 0)
+            ReportFailedProbe(FilePaths[i], FileSizes[i]);
+    return FileListOverflowPath[0] == 0;
+}
+
+void CopyListedFolders(const char *sourceDir, const char *target)
+{
+    for (int i = 0; i < FileCount; i++) {
+        char path[CheckPathSize];
+        if (IsDirectoryEntry(FilePaths[i]) &&
+            JoinPath(path, sizeof path, target, RelativeTo(FilePaths[i], sourceDir)) == 0)
+            MakeDirectory(path);
+    }
+}

@@ -1,0 +1,288 @@
+// Faults met by the real setup-copy.exe under Wine, driven from outside: a target drive
+// that fills up, a source file another program holds open, a target that cannot be
+// replaced, an install directory that is a file, and the close box pressed during the copy.
+// Each time the copy stops (or goes on) as it should, nothing copied before is damaged, the
+// configuration steps still run, links.inf is gone at the end and the exit code is 0.
+#include <windows.h>
+#include <stdio.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "driver.h"
+#include "resource.h"
+#include "setup_run.h"
+#include "../install/tree_fixture.h"
+
+namespace {
+
+// The template makes one configuration file that names the install directory.
+const char StartTemplate[] = ":%path%\\orvane.cfg\r\n[orvane]\r\n%path%\\data\r\n";
+
+std::string ExpectedConfiguration(const std::string &install)
+{
+    return "[orvane]\r\n" + install + "\\data\r\n";
+}
+
+void PrepareCopyRun(SetupRun &run, const char *name)
+{
+    ASSERT_TRUE(run.Prepare(name, "setup-copy.exe"));
+    MakeFileWithText(run.source + "\\start.ini", StartTemplate);
+}
+
+HWND FindProgressPage(HWND mainWindow)
+{
+    return FindWindowExA(mainWindow, NULL, "#32770", "Progress");
+}
+
+// Files of the source that must have arrived whole.
+void ExpectCopiedWhole(const SetupRun &run, const std::string &install,
+                       const std::vector<std::string> &files)
+{
+    for (const std::string &file : files) {
+        std::string copied = ReadWholeFile(install + "\\" + file);
+        std::string original = ReadWholeFile(run.source + "\\" + file);
+        EXPECT_TRUE(copied == original) << file << ": " << copied.size() << " bytes arrived of "
+                                        << original.size();
+    }
+}
+
+// --- A full target drive ---------------------------------------------------------------
+
+const char SmallDrive[] = "T:\\";
+
+// The 2 MiB drive that small-drive.sh maps for this test; false when it is missing.
+bool SmallDriveMapped(ULONGLONG *totalBytes)
+{
+    ULARGE_INTEGER available, total, free;
+    if (!GetDiskFreeSpaceExA(SmallDrive, &available, &total, &free))
+        return false;
+    *totalBytes = total.QuadPart;
+    return total.QuadPart <= (4u << 20);
+}
+
+TEST(FaultsE2E, FullTargetDriveStopsTheCopyAndKeepsWhatWasCopied)
+{
+    ULONGLONG driveBytes = 0;
+    if (!SmallDriveMapped(&driveBytes))
+        GTEST_SKIP() << "no small drive T: (small-drive.sh mounts a 2 MiB tmpfs, which needs "
+                        "root)";
+    std::string install = "T:\\target";
+    RemoveTree(install);
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install)) << "T: is not empty";
+
+    // A folder that fits, then a file larger than the whole drive. Sub-folders are copied
+    // before the files of the top folder, so A's files always come first.
+    SetupRun run;
+    PrepareCopyRun(run, "fulldisk");
+    MakeFolder(run.source + "\\A");
+    std::vector<std::string> fitting = {"A\\a1", "A\\a2", "A\\a3"};
+    for (size_t i = 0; i < fitting.size(); i++)
+        MakeFile(run.source + "\\" + fitting[i], 400 << 10, (int)i + 1);
+    MakeFile(run.source + "\\huge", (int)driveBytes + (1 << 20), 9);
+    std::vector<std::string> top = InListingOrder(run.source, {"huge", "start.ini"});
+    if (top[0] == "start.ini")
+        fitting.push_back("start.ini");
+
+    ASSERT_TRUE(run.Start());
+    HWND mainWindow = run.MainWindow();
+    ASSERT_TRUE(mainWindow);
+    ChooseInstallDirectory(run, install, false);
+    std::vector<BoxSeen> boxes;
+    HWND completed = AnswerUntilCompleted(run, &boxes);
+    ASSERT_TRUE(completed) << "no completion page after the full drive\n" << Describe(boxes);
+    std::string target = install + "\\huge";
+    EXPECT_EQ(Describe({{"Message", "File " + target + " exists overwrite ?"},
+                        {"Error", "Could not copy file " + target}}),
+              Describe(boxes));
+    EXPECT_FALSE(FindProgressPage(mainWindow)) << "the progress page stayed";
+    ExpectCopiedWhole(run, install, fitting);
+    if (top[0] == "huge") {
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\start.ini"))
+            << "the copy went on after the failed file";
+    }
+    // The configuration steps still ran; on the full drive their files may stay short.
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\orvane.cfg"))
+        << "the start file did not run";
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\links.inf"))
+        << "the link script did not run";
+    printf("full drive of %llu bytes: %zu of %zu bytes of huge left behind, orvane.cfg holds "
+           "%zu bytes\n",
+           driveBytes, ReadWholeFile(target).size(), ReadWholeFile(run.source + "\\huge").size(),
+           ReadWholeFile(install + "\\orvane.cfg").size());
+
+    EXPECT_EQ(0, FinishSetup(run, completed));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\links.inf"))
+        << "links.inf left behind";
+    RemoveTree(install);
+}
+
+// --- A file that cannot be read or replaced ---------------------------------------------
+
+struct Blocked {
+    HANDLE held = INVALID_HANDLE_VALUE;
+    ~Blocked()
+    {
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+    }
+};
+
+// Another program has the source file open and shares it with nobody.
+void HoldSourceOpen(const std::string &source, const std::string &, Blocked *blocked)
+{
+    blocked->held = CreateFileA(source.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, blocked->held) << source;
+}
+
+// A folder where the file goes: like a read-only file, it cannot be replaced, also by
+// root, who may write read-only files under Wine.
+void FolderAtTarget(const std::string &, const std::string &target, Blocked *)
+{
+    MakeFolder(target);
+    MakeFileWithText(target + "\\inside", "kept");
+}
+
+bool CancelEveryQuestion(const std::string &)
+{
+    return true;
+}
+
+TEST(FaultsE2E, UnreadableSourceOrUnreplaceableTargetStopsOrIsSkipped)
+{
+    const struct {
+        const char *name;
+        void (*block)(const std::string &source, const std::string &target, Blocked *);
+        bool answerOk;  // to "File %s exists overwrite ?"
+    } cases[] = {
+        {"source-held-ok", HoldSourceOpen, true},
+        {"source-held-cancel", HoldSourceOpen, false},
+        {"folder-at-target-ok", FolderAtTarget, true},
+        {"folder-at-target-cancel", FolderAtTarget, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        SetupRun run;
+        PrepareCopyRun(run, c.name);
+        MakeFolder(run.source + "\\A");
+        MakeFile(run.source + "\\A\\a", 500, 1);
+        MakeFile(run.source + "\\s1", 600, 2);
+        MakeFile(run.source + "\\s2", 700, 3);
+        // start.ini is copied too; blocking the first of s1 and s2 leaves the second after it.
+        std::vector<std::string> top = InListingOrder(run.source, {"s1", "s2"});
+        std::string install = run.folder + "\\target";
+        std::string blockedTarget = install + "\\" + top[0];
+        bool installExists = c.block == FolderAtTarget;
+        if (installExists)
+            MakeFolder(install);
+        Blocked blocked;
+        c.block(run.source + "\\" + top[0], blockedTarget, &blocked);
+
+        ASSERT_TRUE(run.Start());
+        ChooseInstallDirectory(run, install, installExists);
+        std::vector<BoxSeen> boxes;
+        HWND completed =
+            AnswerUntilCompleted(run, &boxes, c.answerOk ? NULL : CancelEveryQuestion);
+        ASSERT_TRUE(completed) << "no completion page\n" << Describe(boxes);
+        std::vector<BoxSeen> expected = {{"Message", "File " + blockedTarget + " exists overwrite ?"}};
+        if (c.answerOk)
+            expected.push_back({"Error", "Could not copy file " + blockedTarget});
+        EXPECT_EQ(Describe(expected), Describe(boxes));
+        EXPECT_EQ(ExpectedConfiguration(install), ReadWholeFile(install + "\\orvane.cfg"))
+            << "the start file did not run";
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\links.inf"))
+            << "the link script did not run";
+        EXPECT_EQ(0, FinishSetup(run, completed));
+
+        ExpectCopiedWhole(run, install, {"A\\a"});
+        if (c.answerOk) {
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\" + top[1]))
+                << "the copy went on after the failed file";
+        } else {
+            ExpectCopiedWhole(run, install, {top[1]});
+        }
+        if (c.block == FolderAtTarget) {
+            EXPECT_EQ("kept", ReadWholeFile(blockedTarget + "\\inside"));
+        } else {
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(blockedTarget))
+                << "something arrived of a file that could not be read";
+        }
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\links.inf"))
+            << "links.inf left behind";
+    }
+}
+
+// --- An install directory that is a file ------------------------------------------------
+
+TEST(FaultsE2E, InstallDirectoryThatIsAFileIsReportedAndNothingIsWritten)
+{
+    SetupRun run;
+    PrepareCopyRun(run, "dirisfile");
+    MakeFile(run.source + "\\f", 100, 1);
+    std::string install = run.folder + "\\target";
+    MakeFileWithText(install, "a file, not a folder");
+
+    ASSERT_TRUE(run.Start());
+    ChooseInstallDirectory(run, install, false);
+    std::vector<BoxSeen> boxes;
+    HWND completed = AnswerUntilCompleted(run, &boxes);
+    ASSERT_TRUE(completed) << "no completion page\n" << Describe(boxes);
+    // Once when the wizard tries to make it, once when the copy does.
+    EXPECT_EQ(Describe({{"Error", "Can not create directory " + install},
+                        {"Error", "Can not create directory " + install}}),
+              Describe(boxes));
+    EXPECT_EQ(0, FinishSetup(run, completed));
+    EXPECT_EQ("a file, not a folder", ReadWholeFile(install));
+    EXPECT_EQ("inst.exe target veltrane", Listing(run.folder));
+}
+
+// --- The close box during the copy ------------------------------------------------------
+
+TEST(FaultsE2E, CloseBoxesDuringTheCopyChangeNothing)
+{
+    SetupRun run;
+    PrepareCopyRun(run, "closebox");
+    char name[32];
+    for (int d = 0; d < 20; d++) {
+        snprintf(name, sizeof name, "\\d%02d", d);
+        MakeFolder(run.source + name);
+        for (int f = 0; f < 15; f++) {
+            snprintf(name, sizeof name, "\\d%02d\\f%02d", d, f);
+            MakeFile(run.source + name, 64 << 10, d + f);
+        }
+    }
+    for (int big = 0; big < 6; big++)
+        MakeFile(run.source + "\\big" + std::to_string(big), 4 << 20, big);
+    std::vector<std::string> expected = DescribeTree(run.source);
+    expected.push_back("orvane.cfg=" + std::to_string(
+                                          ExpectedConfiguration(run.folder + "\\target").size()));
+    std::sort(expected.begin(), expected.end());
+
+    ASSERT_TRUE(run.Start());
+    HWND mainWindow = run.MainWindow();
+    ASSERT_TRUE(mainWindow);
+    std::string install = run.folder + "\\target";
+    ChooseInstallDirectory(run, install, false);
+    HWND page = NULL;
+    for (DWORD start = GetTickCount(); !page && GetTickCount() - start < CopyMilliseconds;)
+        page = FindProgressPage(mainWindow);
+    ASSERT_TRUE(page) << "no progress page";
+    // The copy's message pump drops presses on frames and their buttons.
+    EXPECT_TRUE(PressCloseBox(mainWindow)) << "the main window is disabled during the copy";
+    PressCloseBox(page);
+    Sleep(100);
+    ASSERT_TRUE(IsWindow(page)) << "the copy ended before the close boxes were pressed";
+    EXPECT_TRUE(IsWindow(mainWindow)) << "the close box closed setup during the copy";
+
+    std::vector<BoxSeen> boxes;
+    HWND completed = AnswerUntilCompleted(run, &boxes);
+    ASSERT_TRUE(completed) << "no completion page after the copy";
+    EXPECT_EQ("", Describe(boxes));
+    EXPECT_EQ(0, FinishSetup(run, completed));
+    EXPECT_EQ(expected, DescribeTree(install));
+}
+
+}  // namespace

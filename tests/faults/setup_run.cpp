@@ -1,0 +1,151 @@
+#include "setup_run.h"
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "resource.h"
+
+const char WelcomeCaption[] = "Welcome";
+const char LicenceCaption[] = "Licence Agreement";
+const char DirectoryCaption[] = "Directory to install Veltrane";
+const char CompletedCaption[] = "Setup completed";
+
+bool SetupRun::Prepare(const char *name, const char *program, const std::string &deeper)
+{
+    char path[MAX_PATH];
+    if (!MakeScratchFolder(name, path, sizeof path))
+        return false;
+    folder = path;
+    if (!deeper.empty()) {
+        folder += "\\" + deeper;
+        if (!CreateDirectoryA(folder.c_str(), NULL))
+            return false;
+    }
+    source = folder + "\\veltrane";
+    if (!CopyBuiltProgram(program, folder.c_str(), "inst.exe"))
+        return false;
+    return strcmp(program, "setup-copy.exe") != 0 || CreateDirectoryA(source.c_str(), NULL);
+}
+
+bool SetupRun::Start()
+{
+    std::string path = folder + "\\inst.exe";
+    return StartProgram(&setup.program, path.c_str(), NULL, folder.c_str());
+}
+
+HWND SetupRun::WaitPage(const char *caption, DWORD milliseconds)
+{
+    WindowQuery query = {caption, "#32770", setup.program.processId};
+    return WaitForTopWindow(&query, milliseconds);
+}
+
+HWND SetupRun::WaitBox(const char *caption, DWORD milliseconds)
+{
+    return WaitForMessageBox(setup.program.processId, caption, milliseconds);
+}
+
+HWND SetupRun::MainWindow()
+{
+    WindowQuery query = {NULL, "INSTALL", setup.program.processId};
+    return WaitForTopWindow(&query, AppearMilliseconds);
+}
+
+long SetupRun::Exit()
+{
+    return WaitForProgramExit(&setup.program, AppearMilliseconds);
+}
+
+void Press(HWND page, int button)
+{
+    ASSERT_TRUE(PressButton(page, button)) << "button " << button;
+    EXPECT_TRUE(WaitForWindowGone(page, GoneMilliseconds)) << "page stays after " << button;
+}
+
+std::string BoxText(HWND box)
+{
+    char text[1024];
+    ReadMessageBoxText(box, text, sizeof text);
+    return text;
+}
+
+void AcceptLicence(SetupRun &run)
+{
+    HWND welcome = run.WaitPage(WelcomeCaption);
+    ASSERT_TRUE(welcome) << "no welcome page";
+    Press(welcome, IDC_NEXT);
+    HWND licence = run.WaitPage(LicenceCaption);
+    ASSERT_TRUE(licence) << "no licence page";
+    Press(licence, IDYES);
+}
+
+void ChooseInstallDirectory(SetupRun &run, const std::string &directory, bool exists)
+{
+    AcceptLicence(run);
+    HWND page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page) << "no directory page";
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, directory.c_str()));
+    Press(page, IDOK);
+    if (exists) {
+        HWND box = run.WaitBox("Message");
+        ASSERT_TRUE(box) << "no question about the existing directory";
+        EXPECT_EQ("Directory " + directory + " exists overwrite ?", BoxText(box));
+        ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+        ASSERT_TRUE(WaitForWindowGone(box, GoneMilliseconds));
+    }
+}
+
+std::string Describe(const std::vector<BoxSeen> &boxes)
+{
+    std::string lines;
+    for (const BoxSeen &box : boxes)
+        lines += "[" + box.caption + "] " + box.text + "\n";
+    return lines;
+}
+
+HWND AnswerUntilCompleted(SetupRun &run, std::vector<BoxSeen> *seen,
+                          bool (*cancel)(const std::string &text))
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < CopyMilliseconds) {
+        if (HWND completed = run.WaitPage(CompletedCaption, 0))
+            return completed;
+        for (const char *caption : {"Message", "Error"}) {
+            HWND box = run.WaitBox(caption, 0);
+            if (!box)
+                continue;
+            std::string text = BoxText(box);
+            seen->push_back({caption, text});
+            bool cancelIt = cancel && !strcmp(caption, "Message") && cancel(text);
+            AnswerMessageBox(box, cancelIt ? IDCANCEL : IDOK);
+            WaitForWindowGone(box, GoneMilliseconds);
+        }
+        Sleep(20);
+    }
+    return NULL;
+}
+
+long FinishSetup(SetupRun &run, HWND completed)
+{
+    if (!PressButton(completed, IDC_EXIT_SETUP))
+        return ExitCodeStillRunning;
+    return run.Exit();
+}
+
+std::string Listing(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+            names.push_back(found.cFileName);
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    std::sort(names.begin(), names.end());
+    std::string listing;
+    for (const std::string &name : names)
+        listing += (listing.empty() ? "" : " ") + name;
+    return listing;
+}

@@ -118,8 +118,8 @@ int CheckTree(const char *mediumDir, const char *sourceDir)
 
     if (EntriesPastFullList > 0)
         Report(SeverityError, RelativeTo(sourceDir, mediumDir), 0,
-               "at least %d entries more than the %d that setup-copy can list; it refuses "
-               "the tree", EntriesPastFullList, MaxFileCount);
+               "more than the %d entries that setup-copy can list (at least %d too many); "
+               "it refuses the tree", MaxFileCount, EntriesPastFullList);
     for (int i = 0; i < FileCount; i++)
         if (!IsDirectoryEntry(FilePaths[i]) && FileSizes[i] < 0)
             ReportFailedProbe(FilePaths[i], FileSizes[i]);

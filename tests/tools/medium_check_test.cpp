@@ -1,0 +1,400 @@
+// medium-check from outside, on small media made in a temporary folder: the exit codes,
+// one case for each kind of finding, every limit of the copy reached and then passed, and
+// the preview against what setup's own expansion writes.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/linefile.h"
+#include "config/startfile.h"
+#include "paths.h"
+#include "platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int exitCode;
+    std::string output;
+};
+
+std::string Quoted(const std::string &text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+Outcome RunCheck(const std::vector<std::string> &arguments)
+{
+    std::string command = Quoted(MEDIUM_CHECK);
+    for (const std::string &argument : arguments)
+        command += " " + Quoted(argument);
+    Outcome outcome{-1, ""};
+    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return outcome;
+    char block[4096];
+    size_t got;
+    while ((got = fread(block, 1, sizeof block, pipe)) > 0)
+        outcome.output.append(block, got);
+    int status = pclose(pipe);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+bool HasLine(const std::string &output, const std::string &start, const std::string &part)
+{
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.rfind(start, 0) == 0 && line.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+// A medium in a folder of its own, removed with everything in it.
+class Medium {
+public:
+    Medium()
+    {
+        char name[] = "/tmp/veltrane-medium-XXXXXX";
+        root_ = mkdtemp(name) ? name : "";
+    }
+    ~Medium() { fs::remove_all(root_); }
+    Medium(const Medium &) = delete;
+    Medium &operator=(const Medium &) = delete;
+
+    std::string Path(const std::string &relative = "") const
+    {
+        return relative.empty() ? root_ : root_ + "/" + relative;
+    }
+    // The medium's path as setup sees it under Wine.
+    std::string WindowsPath(const std::string &relative = "") const
+    {
+        std::string path = "Z:" + Path(relative);
+        for (char &c : path)
+            if (c == '/')
+                c = '\\';
+        return path;
+    }
+    void Folder(const std::string &relative) const { fs::create_directories(Path(relative)); }
+    void File(const std::string &relative, const std::string &bytes = "") const
+    {
+        fs::create_directories(fs::path(Path(relative)).parent_path());
+        std::ofstream(Path(relative), std::ios::binary) << bytes;
+    }
+    // A file of `size` bytes that takes no room on disk.
+    void Sparse(const std::string &relative, uintmax_t size) const
+    {
+        File(relative);
+        fs::resize_file(Path(relative), size);
+    }
+    // A name that makes the list path of veltrane\<name> exactly `length` characters.
+    std::string NameForListPath(size_t length) const
+    {
+        return std::string(length - WindowsPath("veltrane").size() - 1, 'n');
+    }
+
+private:
+    std::string root_;
+};
+
+struct FindingCase {
+    const char *name;
+    std::function<void(const Medium &)> make;
+    std::vector<std::string> options;
+    int exitCode;
+    std::string summary;
+    std::string start;  // how the finding's line begins: where and what
+    std::string part;   // and a piece of its text
+};
+
+const char CleanTemplate[] = ":%path%\\a.ini\r\n[A]\r\n%path%\\sub\r\n";
+
+void CopyMedium(const Medium &m, const std::string &templateText = CleanTemplate)
+{
+    m.File("veltrane/start.ini", templateText);
+}
+
+void InPlaceMedium(const Medium &m, const std::string &templateText)
+{
+    m.File("start.ini", templateText);
+}
+
+TEST(MediumCheck, FindingsExitCodesAndSummaries)
+{
+    const std::string copy = "--copy-mode";
+    const std::vector<FindingCase> cases = {
+        {"clean, in place",
+         [](const Medium &m) {
+             m.Folder("layout");
+             InPlaceMedium(m, "\n:%path%\\orvane.ini\n%PATH%\\layout\n"
+                              ":%path%\\LAYOUT\\router.ini\nGrid=25\n");
+         },
+         {}, 0, "0 errors, 0 warnings", "", ""},
+        {"line before the first file line",
+         [](const Medium &m) { InPlaceMedium(m, "[A]\n:%path%\\a.ini\n"); }, {}, 1,
+         "0 errors, 1 warning", "start.ini:1: warning: ", "comes before the first file line"},
+        {"one character at the head", [](const Medium &m) { InPlaceMedium(m, "x\n:%path%\\a\n"); },
+         {}, 1, "0 errors, 1 warning", "start.ini:1: warning: ", "before the first file line"},
+        {"partial marker",
+         [](const Medium &m) { InPlaceMedium(m, ":%path%\\a.ini\n:%pat\\b.ini\n"); }, {}, 1,
+         "0 errors, 1 warning", "start.ini:2: warning: ", "begins with ':' but not with"},
+        {"folder missing from the medium, and the lines after it",
+         [](const Medium &m) { InPlaceMedium(m, ":%path%\\none\\a.ini\nk=1\n\nk=2\n"); }, {}, 2,
+         "1 error, 2 warnings", "start.ini:1: error: ", "none does not exist in the medium"},
+        {"line dropped after a file that cannot be made",
+         [](const Medium &m) { InPlaceMedium(m, ":%path%\\none\\a.ini\nk=1\n"); }, {}, 2,
+         "1 error, 1 warning", "start.ini:2: warning: ", "the file of line 1 cannot be created"},
+        {"file line without a file name", [](const Medium &m) { InPlaceMedium(m, ":%path%\n"); },
+         {}, 2, "1 error, 0 warnings", "start.ini:1: error: ", "not a file in the install"},
+        {"line of more than 190 characters",
+         [](const Medium &m) { InPlaceMedium(m, ":%path%\\a.ini\n" + std::string(200, 'v')); },
+         {}, 1, "0 errors, 1 warning", "start.ini:2: warning: ", "has 200 characters"},
+        {"file started again",
+         [](const Medium &m) { InPlaceMedium(m, ":%path%\\a.ini\nx\n:%path%\\A.INI\n"); }, {},
+         1, "0 errors, 1 warning", "start.ini:3: warning: ", "what line 1 started is lost"},
+        {"file beside the install directory",
+         [](const Medium &m) { InPlaceMedium(m, ":%path%a.ini\nx\n"); }, {}, 1,
+         "0 errors, 1 warning", "start.ini:1: warning: ", "(no backslash after the marker)"},
+        {"no template", [](const Medium &m) { m.Folder("layout"); }, {}, 2,
+         "1 error, 0 warnings", "start.ini: error: ", "missing or unreadable"},
+        {"blank in the in-place folder",
+         [](const Medium &m) { InPlaceMedium(m, CleanTemplate); },
+         {"--install-dir", "C:\\my suite"}, 2, "1 error, 0 warnings", "C:\\my suite: error: ",
+         "holds a blank"},
+        {"in-place folder too long for setup",
+         [](const Medium &m) { InPlaceMedium(m, CleanTemplate); },
+         {"--install-dir", "C:\\" + std::string(147, 'i')}, 2, "1 error, 0 warnings", "C:\\",
+         "path of 150 characters"},
+        {"clean, copy mode", [](const Medium &m) { CopyMedium(m); }, {copy}, 0,
+         "0 errors, 0 warnings", "", ""},
+        {"no veltrane folder", [](const Medium &m) { InPlaceMedium(m, CleanTemplate); }, {copy},
+         2, "1 error, 0 warnings", "veltrane: error: ", "setup-copy finds nothing"},
+        {"blank in the chosen install directory", [](const Medium &m) { CopyMedium(m); },
+         {copy, "--install-dir", "C:\\my suite"}, 2, "1 error, 0 warnings",
+         "C:\\my suite: error: ", "refuses an install directory that holds a blank"},
+        {"hidden file", [](const Medium &m) {
+             CopyMedium(m);
+             m.File("veltrane/.secret");
+         },
+         {copy}, 1, "0 errors, 1 warning", "veltrane\\.secret: warning: ", "hidden file"},
+        {"output into a folder that is not copied",
+         [](const Medium &m) {
+             CopyMedium(m, ":%path%\\.cfg\\a.ini\n");
+             m.Folder("veltrane/.cfg");
+         },
+         {copy}, 2, "1 error, 1 warning", "veltrane\\start.ini:1: error: ",
+         "its folder .cfg is not copied"},
+        {"3001 entries",
+         [](const Medium &m) {
+             CopyMedium(m);
+             for (int i = 0; i < 2999; i++)
+                 m.File("veltrane/f/" + std::to_string(i));
+         },
+         {copy}, 2, "1 error, 0 warnings", "veltrane: error: ", "(at least 1 too many)"},
+        {"list path of 128 characters",
+         [](const Medium &m) {
+             CopyMedium(m);
+             m.File("veltrane/" + m.NameForListPath(128));
+         },
+         {copy}, 2, "1 error, 0 warnings", "veltrane\\nnn", "list path of 128 characters"},
+        {"129 sub-folders",
+         [](const Medium &m) {
+             CopyMedium(m);
+             for (int i = 0; i < 129; i++)
+                 m.Folder("veltrane/d/s" + std::to_string(i));
+         },
+         {copy}, 2, "1 error, 0 warnings", "veltrane\\d\\s", "sub-folder number 129"},
+        {"folder name of 64 characters",
+         [](const Medium &m) {
+             CopyMedium(m);
+             m.Folder("veltrane/" + std::string(64, 'x'));
+         },
+         {copy}, 2, "1 error, 0 warnings", "veltrane\\xxx", "folder name of 64 characters"},
+        {"file of 2 GiB",
+         [](const Medium &m) {
+             CopyMedium(m);
+             m.Sparse("veltrane/big.bin", 2147483648u);
+         },
+         {copy}, 2, "1 error, 0 warnings", "veltrane\\big.bin: error: ", "2147483648 bytes"},
+    };
+    for (const FindingCase &c : cases) {
+        Medium medium;
+        c.make(medium);
+        std::vector<std::string> arguments = {medium.Path()};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        Outcome outcome = RunCheck(arguments);
+        EXPECT_EQ(c.exitCode, outcome.exitCode) << c.name << ":\n" << outcome.output;
+        EXPECT_TRUE(HasLine(outcome.output, c.summary, ""))
+            << c.name << ": expected \"" << c.summary << "\" in\n" << outcome.output;
+        if (!c.start.empty()) {
+            EXPECT_TRUE(HasLine(outcome.output, c.start, c.part))
+                << c.name << ": expected a line \"" << c.start << "...\" with \"" << c.part
+                << "\" in\n" << outcome.output;
+        }
+    }
+}
+
+TEST(MediumCheck, EveryLimitOfTheCopyReachedButNonePassed)
+{
+    Medium m;
+    CopyMedium(m);                                          // 1 entry
+    for (int i = 0; i < 128; i++)                           // 129
+        m.Folder("veltrane/d/s" + std::to_string(i));
+    m.Folder("veltrane/" + std::string(63, 'x'));           // 1
+    m.File("veltrane/" + m.NameForListPath(127));           // 1
+    m.Sparse("veltrane/big.bin", 2147483647u);              // 1
+    m.File("veltrane/readonly.txt");                        // 1
+    fs::permissions(m.Path("veltrane/readonly.txt"), fs::perms::owner_read);
+    for (int i = 0; i < 3000 - 135; i++)                    // 1 + 2865
+        m.File("veltrane/f/" + std::to_string(i));
+
+    Outcome outcome = RunCheck({m.Path(), "--copy-mode"});
+    EXPECT_EQ(0, outcome.exitCode) << outcome.output;
+    EXPECT_TRUE(HasLine(outcome.output, "0 errors, 0 warnings", "")) << outcome.output;
+}
+
+TEST(MediumCheck, ArgumentsThatCannotBeUsed)
+{
+    Medium m;
+    m.File("out/taken.txt");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {m.Path("missing")},
+        {m.Path(), "--colour"},
+        {m.Path(), "--install-dir"},
+        {m.Path(), m.Path()},
+        {m.Path(), "--preview", m.Path("out")},
+    };
+    for (const std::vector<std::string> &arguments : cases) {
+        Outcome outcome = RunCheck(arguments);
+        std::string shown;
+        for (const std::string &argument : arguments)
+            shown += " " + argument;
+        EXPECT_EQ(2, outcome.exitCode) << "medium-check" << shown << ":\n" << outcome.output;
+        EXPECT_TRUE(HasLine(outcome.output, "medium-check: ", ""))
+            << "medium-check" << shown << ":\n" << outcome.output;
+    }
+}
+
+std::map<std::string, std::string> FilesBelow(const std::string &folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        files[fs::relative(entry.path(), folder).string()] = bytes.str();
+    }
+    return files;
+}
+
+int MapToLocal(const char *path, char *mapped, int size)
+{
+    return LocalPath(path, mapped, size);
+}
+
+TEST(MediumCheck, PreviewHoldsWhatTheExpansionWrites)
+{
+    Medium m;
+    m.Folder("medium/layout");
+    m.Folder("medium/Library");
+    m.Folder("medium/empty");
+    m.Folder("install/layout");
+    m.Folder("install/Library");
+    // CR line ends, every kind of line, a file that cannot be made and one outside.
+    const std::vector<std::string> lines = {
+        "", "x", "[early]", ":%path%\\orvane.ini", "[Orvane]", "%path%", "%PATH%\\layout",
+        "", "%pat", ":%PATH%\\library\\partlib.ini", std::string(195, 'w'),
+        ":%path%\\missing\\no.ini", "lost", ":%path%\\layout\\router.ini", "Grid=25   ",
+        ":%path%\\..\\evil.ini", "evil", ":%path%\\ORVANE.ini", "again",
+    };
+    std::string text;
+    for (const std::string &line : lines)
+        text += line + "\r";
+    m.File("medium/start.ini", text);
+    std::string install = m.WindowsPath("install");
+
+    Outcome outcome = RunCheck({m.Path("medium"), "--install-dir", install, "--preview",
+                                m.Path("preview")});
+    EXPECT_EQ(2, outcome.exitCode) << outcome.output;
+    EXPECT_FALSE(fs::exists(m.Path("evil.ini"))) << "the preview wrote outside its folder";
+
+    LineFileMapPaths(MapToLocal);
+    int expanded = ExpandStartFile(m.WindowsPath("medium").c_str(), install.c_str());
+    LineFileMapPaths(0);
+    ASSERT_EQ(0, expanded);
+
+    std::map<std::string, std::string> setupWrote = FilesBelow(m.Path("install"));
+    std::map<std::string, std::string> preview = FilesBelow(m.Path("preview"));
+    EXPECT_EQ(3u, setupWrote.size());
+    EXPECT_EQ(setupWrote, preview);
+    EXPECT_TRUE(preview.count("Library/partlib.ini"));
+    EXPECT_EQ("again\r\n", preview["orvane.ini"]);
+    // Folders that received nothing are not left in the preview.
+    EXPECT_FALSE(fs::exists(m.Path("preview/empty")));
+}
+
+TEST(MediumCheckPaths, WindowsPathsReadAsWindowsReadsThem)
+{
+    struct Case {
+        const char *path;
+        const char *normal;
+    };
+    const Case cases[] = {
+        {"Z:\\a\\.\\b\\..\\c", "Z:\\a\\c"}, {"Z:\\a\\..\\..\\b", "Z:\\b"},
+        {"Z:/a//b/", "Z:\\a\\b"},           {"C:", "C:"},
+        {"C:\\", "C:\\"},                   {"a\\..\\..\\b", "b"},
+    };
+    for (const Case &c : cases) {
+        char normal[CheckPathSize];
+        ASSERT_EQ(0, NormalizePath(c.path, normal, sizeof normal)) << c.path;
+        EXPECT_STREQ(c.normal, normal) << c.path;
+    }
+    EXPECT_TRUE(IsInside("Z:\\out\\a", "Z:\\out"));
+    EXPECT_TRUE(IsInside("z:\\OUT\\a", "Z:\\out"));
+    EXPECT_TRUE(IsInside("C:\\a", "C:\\"));
+    EXPECT_FALSE(IsInside("Z:\\outer\\a", "Z:\\out"));
+    EXPECT_FALSE(IsInside("Z:\\out", "Z:\\out"));
+}
+
+TEST(MediumCheckPaths, PartsMatchRegardlessOfCaseAsUnderWine)
+{
+    Medium m;
+    m.File("Layout/Router.ini");
+    struct Case {
+        std::string windows;
+        int result;
+        std::string local;
+    };
+    const std::vector<Case> cases = {
+        {m.WindowsPath() + "\\LAYOUT\\router.INI", 0, m.Path("Layout/Router.ini")},
+        {m.WindowsPath() + "\\layout\\New\\x.ini", 0, m.Path("Layout/New/x.ini")},
+        {"z:\\", 0, "/"},
+        {"C:\\veltrane", -1, ""},
+    };
+    for (const Case &c : cases) {
+        char local[CheckPathSize] = "";
+        EXPECT_EQ(c.result, LocalPath(c.windows.c_str(), local, sizeof local)) << c.windows;
+        if (c.result == 0) {
+            EXPECT_EQ(c.local, local) << c.windows;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+#!/bin/sh
+# The Windows medium-check under Wine, from outside: the sample medium is clean (exit 0);
+# a copy-mode medium with a hidden and a system file (attributes set by Wine's attrib)
+# and a line in front of the first file line gives those three warnings (exit 1); a file
+# line into a missing folder is an error (exit 2).
+#   wine_check.sh <medium-check.exe> <sample medium>
+set -eu
+checker=$1
+sample=$2
+build=$(cd "$(dirname "$checker")" && pwd)
+# shellcheck disable=SC1091
+. "$build/wine/env"
+wine=/usr/lib/wine/wine64
+work=$(mktemp -d "$build/medium-check-wine.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+# expect CODE NAME ARGUMENTS...: runs the checker and compares its exit code.
+expect() {
+    code=$1
+    name=$2
+    shift 2
+    status=0
+    "$wine" "$checker" "$@" >"$work/$name.txt" 2>&1 || status=$?
+    tr -d '\r' <"$work/$name.txt" >"$work/$name.out"
+    if [ "$status" -ne "$code" ]; then
+        echo "$name: exit code $status, expected $code; output:"
+        cat "$work/$name.out"
+        failures=$((failures + 1))
+    fi
+}
+
+# has NAME TEXT: the output of NAME holds the line TEXT.
+has() {
+    if ! grep -qxF "$2" "$work/$1.out"; then
+        echo "$1: no line \"$2\" in:"
+        cat "$work/$1.out"
+        failures=$((failures + 1))
+    fi
+}
+
+expect 0 sample "$(windows_path "$sample")"
+has sample "0 errors, 0 warnings"
+
+medium="$work/medium"
+mkdir -p "$medium/veltrane/layout"
+printf '[early]\r\n:%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$medium/veltrane/start.ini"
+: >"$medium/veltrane/hidden.txt"
+: >"$medium/veltrane/system.txt"
+"$wine" attrib +h "$(windows_path "$medium/veltrane/hidden.txt")"
+"$wine" attrib +s "$(windows_path "$medium/veltrane/system.txt")"
+expect 1 copy "$(windows_path "$medium")" --copy-mode
+has copy 'veltrane\hidden.txt: warning: hidden file: setup-copy leaves it out'
+has copy 'veltrane\system.txt: warning: system file: setup-copy leaves it out'
+has copy 'veltrane\start.ini:1: warning: dropped: it comes before the first file line (:%path%...)'
+has copy "0 errors, 3 warnings"
+
+printf ':%%path%%\\none\\a.ini\r\n' >"$medium/veltrane/start.ini"
+expect 2 missing "$(windows_path "$medium/veltrane")" --install-dir 'C:\suite'
+has missing 'start.ini:1: error: setup cannot create C:\suite\none\a.ini: its folder none does not exist in the medium'
+
+[ $failures -eq 0 ] || exit 1
+echo "medium-check under Wine: all cases passed"

@@ -13,12 +13,13 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
+#include "pages_walk.h"
 #include "resource.h"
 #include "setup_ini.h"
 
 namespace {
 
-enum { AppearMilliseconds = 20000, GoneMilliseconds = 5000 };
+enum { AppearMilliseconds = 20000 };
 
 // start.ini, one template line per entry. It tries the grammar as a suite would use it:
 // leading short lines, mixed-case markers, markers not at the start, dropped colon and
@@ -78,36 +79,6 @@ std::string Visible(const std::string &bytes)
     return out;
 }
 
-std::string Listing(const std::string &folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
-            names.push_back(found.cFileName);
-    }
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
-    std::sort(names.begin(), names.end());
-    std::string listing;
-    for (const std::string &name : names)
-        listing += name + " ";
-    return listing;
-}
-
-HWND WaitPage(const Program &setup, const char *caption)
-{
-    WindowQuery query = {caption, "#32770", setup.processId};
-    return WaitForTopWindow(&query, AppearMilliseconds);
-}
-
-void Press(HWND page, int button)
-{
-    ASSERT_TRUE(PressButton(page, button)) << "button " << button;
-    EXPECT_TRUE(WaitForWindowGone(page, GoneMilliseconds)) << "page stays after " << button;
-}
-
 void ExpectLinkScript(const std::string &path, const std::string &installDir)
 {
     std::string script = ReadFileBytes(path);
@@ -142,13 +113,8 @@ TEST_P(ConfigE2E, InPlaceInstallGeneratesFilesAndProgramGroup)
     ScopedProgram setup;
     ASSERT_TRUE(StartProgram(&setup.program, (folder + "\\inst.exe").c_str(), NULL,
                              folder.c_str()));
-    HWND welcome = WaitPage(setup.program, "Welcome");
-    ASSERT_TRUE(welcome);
-    Press(welcome, IDC_NEXT);
-    HWND licence = WaitPage(setup.program, "Licence Agreement");
-    ASSERT_TRUE(licence);
-    Press(licence, IDYES);
-    HWND completed = WaitPage(setup.program, "Setup completed");
+    AcceptLicence(setup.program.processId);
+    HWND completed = WaitForPage(setup.program.processId, CompletedCaption);
     ASSERT_TRUE(completed);
 
     // setup waits on its last page: every step has run, links.inf is still there.
@@ -165,7 +131,7 @@ TEST_P(ConfigE2E, InPlaceInstallGeneratesFilesAndProgramGroup)
     Press(completed, IDC_EXIT_SETUP);
     EXPECT_EQ(0, WaitForProgramExit(&setup.program, AppearMilliseconds));
     EXPECT_EQ("brindle.exe inst.exe layout.cfg orvane.ini router.cfg start.ini ",
-              Listing(folder))
+              FolderListing(folder))
         << "links.inf is deleted at exit; nothing else is left behind";
 }
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
+#include "pages_walk.h"
 #include "resource.h"
 #include "../install/tree_fixture.h"
 
@@ -22,11 +23,6 @@ enum {
     GoneMilliseconds = 5000,
     CopyMilliseconds = 120000,   // the longest a copy may take here
 };
-
-const char WelcomeCaption[] = "Welcome";
-const char LicenceCaption[] = "Licence Agreement";
-const char DirectoryCaption[] = "Directory to install Veltrane";
-const char CompletedCaption[] = "Setup completed";
 
 // The template makes one configuration file that names the install folder.
 const char StartTemplate[] = ":%path%\\orvane.cfg\r\n[orvane]\r\n%path%\\data\r\n";
@@ -76,8 +72,7 @@ struct CopyRun {
 
     HWND WaitPage(const char *caption, DWORD milliseconds = AppearMilliseconds)
     {
-        WindowQuery query = {caption, "#32770", setup.program.processId};
-        return WaitForTopWindow(&query, milliseconds);
+        return WaitForPage(setup.program.processId, caption, milliseconds);
     }
 
     HWND MainWindow()
@@ -88,12 +83,6 @@ struct CopyRun {
 
     long Exit() { return WaitForProgramExit(&setup.program, AppearMilliseconds); }
 };
-
-void Press(HWND page, int button)
-{
-    ASSERT_TRUE(PressButton(page, button)) << "button " << button;
-    EXPECT_TRUE(WaitForWindowGone(page, GoneMilliseconds)) << "page stays after " << button;
-}
 
 std::string BoxText(HWND box)
 {
@@ -106,12 +95,7 @@ std::string BoxText(HWND box)
 // raises a question, which is answered OK.
 void ChooseInstallFolder(CopyRun &run, bool exists)
 {
-    HWND welcome = run.WaitPage(WelcomeCaption);
-    ASSERT_TRUE(welcome);
-    Press(welcome, IDC_NEXT);
-    HWND licence = run.WaitPage(LicenceCaption);
-    ASSERT_TRUE(licence);
-    Press(licence, IDYES);
+    AcceptLicence(run.setup.program.processId);
     HWND page = run.WaitPage(DirectoryCaption);
     ASSERT_TRUE(page);
     ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, run.install.c_str()));

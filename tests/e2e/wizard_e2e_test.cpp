@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
+#include "pages_walk.h"
 #include "resource.h"
 
 namespace {
@@ -20,12 +21,6 @@ enum {
     GoneMilliseconds = 5000,
     QuietMilliseconds = 800,     // long enough for a page to react to a key or a click
 };
-
-const char WelcomeCaption[] = "Welcome";
-const char LicenceCaption[] = "Licence Agreement";
-const char ExitCaption[] = "Exit setup";
-const char DirectoryCaption[] = "Directory to install Veltrane";
-const char CompletedCaption[] = "Setup completed";
 
 // One run of setup in its own scratch folder, killed if a test leaves early.
 struct SetupRun {
@@ -49,8 +44,7 @@ struct SetupRun {
 
     HWND WaitPage(const char *caption, DWORD milliseconds = AppearMilliseconds)
     {
-        WindowQuery query = {caption, "#32770", setup.program.processId};
-        return WaitForTopWindow(&query, milliseconds);
+        return WaitForPage(setup.program.processId, caption, milliseconds);
     }
 
     HWND WaitBox(const char *caption, DWORD milliseconds = AppearMilliseconds)
@@ -60,13 +54,6 @@ struct SetupRun {
 
     long Exit() { return WaitForProgramExit(&setup.program, AppearMilliseconds); }
 };
-
-// Presses a button and waits for its page to go away.
-void Press(HWND page, int button)
-{
-    ASSERT_TRUE(PressButton(page, button)) << "button " << button;
-    EXPECT_TRUE(WaitForWindowGone(page, GoneMilliseconds)) << "page stays after " << button;
-}
 
 // A key or the close box that the page must ignore.
 void ExpectIgnored(HWND page, bool (*act)(HWND), const char *what)
@@ -93,36 +80,7 @@ std::string BoxText(HWND box)
     return text;
 }
 
-std::string Listing(const char *folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((std::string(folder) + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
-            names.push_back(found.cFileName);
-    }
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
-    std::sort(names.begin(), names.end());
-    std::string listing;
-    for (const std::string &name : names)
-        listing += name + " ";
-    return listing;
-}
-
 const char Untouched[] = "inst.exe orvane.exe ";
-
-// Welcome, Next, licence, Yes: the licence accepted the shortest way.
-void AcceptLicence(SetupRun &run)
-{
-    HWND welcome = run.WaitPage(WelcomeCaption);
-    ASSERT_TRUE(welcome);
-    Press(welcome, IDC_NEXT);
-    HWND licence = run.WaitPage(LicenceCaption);
-    ASSERT_TRUE(licence);
-    Press(licence, IDYES);
-}
 
 TEST(WizardE2E, EveryBranchOfWelcomeLicenceAndExitThenExitSetup)
 {
@@ -147,7 +105,7 @@ TEST(WizardE2E, EveryBranchOfWelcomeLicenceAndExitThenExitSetup)
         Press(page, step.button);
     }
     EXPECT_EQ(0, run.Exit());
-    EXPECT_EQ(Untouched, Listing(run.folder)) << "nothing written";
+    EXPECT_EQ(Untouched, FolderListing(run.folder)) << "nothing written";
 }
 
 TEST(WizardE2E, EscapeAndCloseBoxCancelOnlyWhereThereIsCancel)
@@ -183,7 +141,7 @@ TEST(WizardE2E, EscapeAndCloseBoxCancelOnlyWhereThereIsCancel)
     Press(completed, IDC_EXIT_SETUP);
     EXPECT_EQ(0, run.Exit());
     Sleep(QuietMilliseconds);
-    EXPECT_EQ(Untouched, Listing(run.folder)) << "Exit Setup started nothing";
+    EXPECT_EQ(Untouched, FolderListing(run.folder)) << "Exit Setup started nothing";
 }
 
 // The completion page follows the end of the sequence after about three seconds, and its
@@ -192,7 +150,7 @@ TEST(WizardE2E, CompletionPageStartsTheMainProgram)
 {
     SetupRun run;
     ASSERT_TRUE(run.Prepare("orvane", "setup.exe") && run.Start());
-    AcceptLicence(run);
+    AcceptLicence(run.setup.program.processId);
     DWORD accepted = GetTickCount();
     HWND completed = run.WaitPage(CompletedCaption);
     ASSERT_TRUE(completed);
@@ -236,7 +194,7 @@ TEST(WizardE2E, UnusableFolderGivesOnlyItsErrorAndCloses)
         EXPECT_FALSE(run.WaitPage(WelcomeCaption, 0)) << "a page came up";
         ASSERT_TRUE(AnswerMessageBox(box, IDOK));
         EXPECT_EQ(0, run.Exit());
-        EXPECT_EQ(Untouched, Listing(run.folder));
+        EXPECT_EQ(Untouched, FolderListing(run.folder));
     }
 }
 
@@ -273,7 +231,7 @@ TEST(WizardE2E, DirectoryPageChecksTheEntry)
 {
     SetupRun run;
     ASSERT_TRUE(PrepareCopy(run, "entries"));
-    AcceptLicence(run);
+    AcceptLicence(run.setup.program.processId);
     HWND page = run.WaitPage(DirectoryCaption);
     ASSERT_TRUE(page);
     EXPECT_EQ("c:\\veltrane", Text(page, IDC_DIRECTORY_EDIT));
@@ -345,7 +303,7 @@ TEST(WizardE2E, DefaultFolderWithEnterAndAnUncreatableOne)
     {
         SetupRun run;
         ASSERT_TRUE(PrepareCopy(run, "default"));
-        AcceptLicence(run);
+        AcceptLicence(run.setup.program.processId);
         HWND page = run.WaitPage(DirectoryCaption);
         ASSERT_TRUE(page);
         ASSERT_TRUE(Enter(page));
@@ -363,7 +321,7 @@ TEST(WizardE2E, DefaultFolderWithEnterAndAnUncreatableOne)
     // A folder that cannot be made is reported, and the installation still goes on.
     SetupRun run;
     ASSERT_TRUE(PrepareCopy(run, "uncreatable"));
-    AcceptLicence(run);
+    AcceptLicence(run.setup.program.processId);
     HWND page = run.WaitPage(DirectoryCaption);
     ASSERT_TRUE(page);
     std::string target = std::string(run.folder) + "\\absent\\deeper";

@@ -45,9 +45,9 @@ if [ "$(cat "$shots/done.txt")" != "ok" ]; then
 fi
 
 mkdir -p "$root/docs/screenshots"
-for page in welcome licence exit directory progress completed; do
+for page in welcome licence exit directory progress gradient completed; do
     # No time stamps in the files, so unchanged pictures stay unchanged in git.
     convert "$shots/$page.bmp" -strip -define png:exclude-chunks=date,time \
         "$root/docs/screenshots/$page.png"
 done
-echo "screenshots: docs/screenshots/{welcome,licence,exit,directory,progress,completed}.png"
+echo "screenshots: docs/screenshots/{welcome,licence,exit,directory,progress,gradient,completed}.png"

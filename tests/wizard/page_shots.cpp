@@ -1,7 +1,7 @@
 // Walks setup-copy.exe through its six pages and saves the whole screen at each one, for
 // the README's pictures. Started by scripts/screenshots.sh inside a Wine virtual desktop,
 // so the pages appear over the gradient with their title bars as a user sees them.
-//   page_shots.exe OUTPUT-FOLDER     writes welcome.bmp ... completed.bmp, then done.txt
+//   page_shots.exe OUTPUT-FOLDER     writes welcome.bmp ... completed.bmp and gradient.bmp, then done.txt
 // Exit codes: 0 all six saved; 1 a page did not come or could not be saved.
 #include <windows.h>
 #include <commctrl.h>
@@ -88,6 +88,21 @@ static bool ShootProgress(void)
     return Fail("Progress");
 }
 
+// Between the end of the copy and the completion page only the gradient window shows.
+static bool ShootGradient(void)
+{
+    WindowQuery query = {"Veltrane setup", "INSTALL", SetupId};
+    HWND main = FindTopWindow(&query);
+    for (int i = 0; main && i < PageMilliseconds / 10; i++, Sleep(10)) {
+        HWND progress = FindWindowExA(main, NULL, "#32770", "Progress");
+        if (progress && IsWindowVisible(progress))
+            continue;
+        Sleep(300);
+        return Shoot("gradient");
+    }
+    return Fail("gradient");
+}
+
 static bool Walk(void)
 {
     char folder[MAX_PATH];
@@ -112,7 +127,7 @@ static bool Walk(void)
     std::string target = std::string(folder) + "\\installed";
     if (!directory || !Shoot("directory") ||
         !TypeIntoEdit(directory, IDC_DIRECTORY_EDIT, target.c_str()) ||
-        !PressButton(directory, IDOK) || !ShootProgress() ||
+        !PressButton(directory, IDOK) || !ShootProgress() || !ShootGradient() ||
         !ShootAndPress("Setup completed", "completed", IDC_EXIT_SETUP))
         return false;
     WaitForProgramExit(&setup.program, PageMilliseconds);

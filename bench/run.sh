@@ -1,0 +1,160 @@
+#!/bin/sh
+# Benchmarks of setup and brindle, printed as one Markdown table on standard output
+# (progress goes to standard error; the table is also saved as <work>/results.md):
+#   - copy-mode install of a generated reference tree (2,500 files, 150 folders, about
+#     150 MB) under Wine, against Wine's own xcopy /E /I /Y in the same prefix and native
+#     cp -a of the same tree;
+#   - the line reader on a 200 MiB file of 60-byte lines, natively, against a plain
+#     read-and-memchr loop; the expansion of a 50,000-line start.ini;
+#   - the sizes of the shipped i686 programs;
+#   - launch to the welcome page under Wine, against a program that opens one window.
+# Usage: bench/run.sh [work-folder]   (default build/bench; it takes about 1 GB)
+# Needs the packages of scripts/install-deps.sh. Runs its own Wine session and display in
+# the work folder. Best run on an otherwise idle machine: the figures are wall-clock times.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+work=${1:-$root/build/bench}
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+rounds=3          # copy rounds; each figure is the median
+launches=5        # launch rounds
+log=$work/bench.log
+: >"$log"
+
+say() { echo "bench: $*" >&2; }
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+now_ms() { date +%s%N | cut -c1-13; }
+
+say "building (log: $log)"
+{
+    cmake --preset win32 -B "$work/win32" -DVELTRANE_TESTS=NONE
+    cmake --build "$work/win32" -j2 --target setup setup-copy brindle
+    cmake --preset win64 -B "$work/win64" -DVELTRANE_TESTS=NONE
+    cmake --build "$work/win64" -j2 --target setup setup-copy
+    x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -DWIN32_LEAN_AND_MEAN \
+        -DVELTRANE_BUILD_DIR="\"$work/win64\"" -I"$root/tests/e2e" -I"$root/setup/resources" \
+        "$here/benchdrive.cpp" "$root/tests/e2e/driver.cpp" -static -lgdi32 -luser32 \
+        -o "$work/win64/benchdrive.exe"
+    x86_64-w64-mingw32-g++-posix -O2 -mwindows "$here/onewindow.cpp" -static \
+        -o "$work/win64/onewindow.exe"
+    g++ -std=c++17 -O2 -DNDEBUG -I"$root/setup" "$here/linebench.cpp" \
+        "$root/setup/config/linefile.cpp" "$root/setup/config/startfile.cpp" \
+        -o "$work/linebench"
+} >>"$log" 2>&1
+
+say "starting a Wine session"
+sh "$root/tests/harness/wine-session.sh" start "$work/win64" >>"$log" 2>&1
+trap 'sh "$root/tests/harness/wine-session.sh" stop "$work/win64" >>"$log" 2>&1' EXIT
+# shellcheck disable=SC1091
+. "$work/win64/wine/env"
+drive=$WINEPREFIX/drive_c
+# Appends one measurement of benchdrive (milliseconds) to the file named first.
+measure() {
+    into=$1
+    shift
+    value=$(sh "$root/tests/harness/wine-run.sh" "$work/win64/benchdrive.exe" "$@" 2>>"$log" |
+        tr -d '\r')
+    case $value in
+    '' | *[!0-9]*) say "benchdrive $1 failed; see $log"; exit 1 ;;
+    esac
+    echo "$value" >>"$into"
+}
+
+# --- Copy-mode install against xcopy and cp -a -------------------------------------------
+bench=$drive/bench
+rm -rf "$bench"
+mkdir -p "$bench"
+say "generating the reference tree"
+read -r files folders bytes <<EOF
+$(python3 "$here/make_tree.py" "$bench/veltrane")
+EOF
+cp "$work/win64/setup-copy.exe" "$bench/inst.exe"
+: >"$work/copy-setup.txt"
+: >"$work/copy-xcopy.txt"
+: >"$work/copy-cp.txt"
+for round in $(seq "$rounds"); do
+    say "copy round $round of $rounds"
+    rm -rf "$bench/setup-target" "$bench/xcopy-target" "$bench/cp-target"
+    sync
+    measure "$work/copy-setup.txt" copy 'C:\bench' 'C:\bench\setup-target'
+    if [ "$round" = 1 ] && ! diff -r "$bench/veltrane" "$bench/setup-target" >>"$log" 2>&1; then
+        say "setup's copy differs from the source tree; see $log"
+        exit 1
+    fi
+    sync
+    measure "$work/copy-xcopy.txt" run xcopy /E /I /Y 'C:\bench\veltrane' 'C:\bench\xcopy-target'
+    sync
+    start=$(now_ms)
+    cp -a "$bench/veltrane" "$bench/cp-target"
+    echo $(($(now_ms) - start)) >>"$work/copy-cp.txt"
+done
+copy_setup=$(median <"$work/copy-setup.txt")
+copy_xcopy=$(median <"$work/copy-xcopy.txt")
+copy_cp=$(median <"$work/copy-cp.txt")
+rm -rf "$bench/setup-target" "$bench/xcopy-target" "$bench/cp-target"
+
+# --- Launch to the welcome page against a one-window program ---------------------------
+launch=$drive/launch
+rm -rf "$launch"
+mkdir -p "$launch"
+cp "$work/win64/setup.exe" "$launch/inst.exe"
+cp "$work/win64/onewindow.exe" "$launch/onewindow.exe"
+: >"$work/launch-setup.txt"
+: >"$work/launch-one.txt"
+for round in $(seq "$launches"); do
+    say "launch round $round of $launches"
+    measure "$work/launch-setup.txt" launch 'C:\launch\inst.exe' 'C:\launch' '#32770' 'Welcome'
+    measure "$work/launch-one.txt" launch 'C:\launch\onewindow.exe' 'C:\launch' \
+        BenchOneWindow 'One window'
+done
+launch_setup=$(median <"$work/launch-setup.txt")
+launch_one=$(median <"$work/launch-one.txt")
+
+# --- Line reader and template expansion, natively ----------------------------------------
+say "line reader and template expansion"
+read -r reader plain ratio _ <<EOF
+$("$work/linebench" lines "$work")
+EOF
+read -r template_ms template_lines template_files <<EOF
+$("$work/linebench" template "$work")
+EOF
+
+# --- Sizes of the shipped programs -------------------------------------------------------
+size_setup=$(stat -c %s "$work/win32/setup.exe")
+size_copy=$(stat -c %s "$work/win32/setup-copy.exe")
+size_brindle=$(stat -c %s "$work/win32/brindle.exe")
+
+# --- The table ---------------------------------------------------------------------------
+awk -v files="$files" -v folders="$folders" -v bytes="$bytes" -v rounds="$rounds" \
+    -v setup="$copy_setup" -v xcopy="$copy_xcopy" -v cp="$copy_cp" \
+    -v reader="$reader" -v plain="$plain" -v ratio="$ratio" \
+    -v tms="$template_ms" -v tlines="$template_lines" -v tfiles="$template_files" \
+    -v ssetup="$size_setup" -v scopy="$size_copy" -v sbrindle="$size_brindle" \
+    -v launches="$launches" -v lsetup="$launch_setup" -v lone="$launch_one" '
+function met(ok) { return ok ? "yes" : "**no**" }
+function grouped(n,   s, out) {
+    s = sprintf("%d", n); out = ""
+    while (length(s) > 3) { out = "," substr(s, length(s) - 2) out; s = substr(s, 1, length(s) - 3) }
+    return s out
+}
+function size(name, n, limit) {
+    printf "| %s, i686 | %s bytes (%.1f KiB) | | | <= %d KiB | %s |\n", name, grouped(n), n / 1024,
+        limit, met(n <= limit * 1024)
+}
+BEGIN {
+    print "| Measure | Veltrane | Reference | Ratio | Target | Met |"
+    print "|---|---|---|---|---|---|"
+    printf "| Copy-mode install under Wine: %s files, %s folders, %.1f MB (median of %d) | %.2f s | xcopy /E /I /Y %.2f s; cp -a %.2f s | %.2fx xcopy; %.1fx cp -a | <= 1.15x xcopy | %s |\n",
+        grouped(files), folders, bytes / 1e6, rounds, setup / 1000, xcopy / 1000, cp / 1000,
+        setup / xcopy, setup / cp, met(setup <= 1.15 * xcopy)
+    printf "| Line reader, native: 200 MiB of 60-byte lines (medians of 11 rounds) | %d MB/s | read + memchr %d MB/s | %.2f | >= 0.70 | %s |\n",
+        reader, plain, ratio, met(ratio >= 0.7)
+    printf "| Template expansion, native: %s-line start.ini into %d files (median of 5) | %.0f ms (%s lines/s) | | | | |\n",
+        grouped(tlines), tfiles, tms, grouped(tlines / (tms / 1000))
+    size("setup.exe", ssetup, 80)
+    size("setup-copy.exe", scopy, 80)
+    size("brindle.exe", sbrindle, 12)
+    printf "| Launch to the welcome page under Wine (median of %d) | %.2f s | one-window program %.2f s | %+.2f s | <= +0.30 s | %s |\n",
+        launches, lsetup / 1000, lone / 1000, (lsetup - lone) / 1000, met(lsetup - lone <= 300)
+}' | tee "$work/results.md"

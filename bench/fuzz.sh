@@ -71,7 +71,7 @@ for target in linefile startfile; do
     if [ "$keep" = 1 ] && [ "$status" = 0 ]; then
         "$work/${target}_fuzz" -merge=1 "$fuzz/corpus/$target" "$work/corpus-$target" \
             >"$work/$target-merge.log" 2>&1
-        echo "$target: kept corpus $(ls "$fuzz/corpus/$target" | wc -l) inputs," \
+        echo "$target: kept corpus $(find "$fuzz/corpus/$target" -type f | wc -l) inputs," \
             "$(du -sk "$fuzz/corpus/$target" | cut -f1) KiB"
     fi
 done

@@ -11,7 +11,10 @@ root=$(cd "$here/../.." && pwd)
 work=${2:-$root/build/fuzz}
 mkdir -p "$work"
 cxx=${CLANGXX:-clang++}
-flags="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all"
+# A 16 KiB read buffer holds every input up to -max_len=8192 in one block, as the shipped
+# 256 KiB one does, at a fraction of the sanitizer's cost per execution.
+flags="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+       -DLINE_FILE_BUFFER_SIZE=16384"
 
 build() {
     target=$1

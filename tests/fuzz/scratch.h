@@ -29,7 +29,10 @@ inline const std::string &FuzzScratchFolder()
 {
     static std::string folder;
     if (folder.empty()) {
-        char name[] = "/tmp/veltrane-fuzz-XXXXXX";
+        // TMPDIR lets a long run keep its files on a memory file system.
+        const char *base = getenv("TMPDIR");
+        char name[512];
+        snprintf(name, sizeof name, "%s/veltrane-fuzz-XXXXXX", base && *base ? base : "/tmp");
         if (!mkdtemp(name))
             abort();
         folder = name;

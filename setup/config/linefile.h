@@ -4,8 +4,8 @@
 #ifndef VELTRANE_CONFIG_LINEFILE_H
 #define VELTRANE_CONFIG_LINEFILE_H
 
-// The read buffer. The fuzzers build with a smaller one: that reads every file shorter
-// than it exactly the same way and spares the sanitizer a large allocation per run.
+// The read buffer. The fuzzers build with a small one, so that short inputs cross block
+// boundaries.
 #ifndef LINE_FILE_BUFFER_SIZE
 #define LINE_FILE_BUFFER_SIZE 262144
 #endif

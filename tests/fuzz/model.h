@@ -1,6 +1,5 @@
 // What the line file and the start-file expansion are documented to do, written as plainly
-// as possible, for inputs shorter than one read block. The fuzz targets compare the real
-// code with it.
+// as possible. The fuzz targets compare the real code with it.
 #ifndef VELTRANE_TESTS_FUZZ_MODEL_H
 #define VELTRANE_TESTS_FUZZ_MODEL_H
 
@@ -13,36 +12,50 @@ struct ModelRead {
     int mode;  // line-end mode afterwards
 };
 
-// Lines of `bytes` as the reader returns them, starting from line-end mode `mode`.
-inline ModelRead ModelReadLines(const std::string &bytes, int mode)
+inline std::string ModelTrim(std::string line)
 {
+    line = line.substr(0, 190);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+// Lines of `bytes` as the reader returns them with a read buffer of `block` bytes, starting
+// from line-end mode `mode`. The file arrives in whole blocks. While the first line is
+// being read, the head (up to 1024 bytes) of every block it reaches is counted, and the
+// counts so far decide the separator and the mode anew.
+inline ModelRead ModelReadLines(const std::string &bytes, int mode, size_t block)
+{
+    ModelRead read{{}, mode};
     int cr = 0, lf = 0;
-    for (size_t i = 0; i < bytes.size() && i < 1024; i++) {
-        cr += bytes[i] == '\r';
-        lf += bytes[i] == '\n';
-    }
     char separator = '\n';
-    if (!bytes.empty()) {
-        if (cr == 0)
-            mode = 1;
-        else if (lf == 0) {
-            mode = 2;
-            separator = '\r';
+    std::string line;
+    for (size_t start = 0; start < bytes.size(); start += block) {
+        size_t end = start + block < bytes.size() ? start + block : bytes.size();
+        if (read.lines.empty()) {
+            for (size_t i = start; i < end && i < start + 1024; i++) {
+                cr += bytes[i] == '\r';
+                lf += bytes[i] == '\n';
+            }
+            separator = '\n';
+            if (cr == 0)
+                read.mode = 1;
+            else if (lf == 0) {
+                read.mode = 2;
+                separator = '\r';
+            }
+        }
+        for (size_t i = start; i < end; i++) {
+            if (bytes[i] != separator) {
+                line += bytes[i];
+                continue;
+            }
+            read.lines.push_back(ModelTrim(line));
+            line.clear();
         }
     }
-    ModelRead read{{}, mode};
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find(separator, start);
-        std::string line = bytes.substr(start, (end == std::string::npos ? bytes.size() : end) - start);
-        line = line.substr(0, 190);
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-            line.pop_back();
-        read.lines.push_back(line);
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
+    if (!line.empty())
+        read.lines.push_back(ModelTrim(line));
     return read;
 }
 
@@ -63,14 +76,15 @@ inline bool ModelMarker(const std::string &line, const std::string &marker)
 }
 
 // The files (by full path) that expanding `templateBytes` for `installDir` generates, when
-// every output file can be opened.
+// every output file can be opened, with a read buffer of `block` bytes.
 inline std::map<std::string, std::string> ModelExpand(const std::string &templateBytes,
-                                                      const std::string &installDir)
+                                                      const std::string &installDir,
+                                                      size_t block)
 {
     std::map<std::string, std::string> files;
     std::string current;
     bool started = false;
-    for (const std::string &read : ModelReadLines(templateBytes, 0).lines) {
+    for (const std::string &read : ModelReadLines(templateBytes, 0, block).lines) {
         if (read.size() < 2 && !started)
             continue;
         started = true;

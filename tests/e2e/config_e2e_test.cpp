@@ -130,7 +130,7 @@ TEST_P(ConfigE2E, InPlaceInstallGeneratesFilesAndProgramGroup)
 
     Press(completed, IDC_EXIT_SETUP);
     EXPECT_EQ(0, WaitForProgramExit(&setup.program, AppearMilliseconds));
-    EXPECT_EQ("brindle.exe inst.exe layout.cfg orvane.ini router.cfg start.ini ",
+    EXPECT_EQ("brindle.exe inst.exe layout.cfg orvane.ini router.cfg start.ini",
               FolderListing(folder))
         << "links.inf is deleted at exit; nothing else is left behind";
 }

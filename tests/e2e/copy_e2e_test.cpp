@@ -14,15 +14,10 @@
 #include "driver.h"
 #include "pages_walk.h"
 #include "resource.h"
+#include "setup_run.h"
 #include "../install/tree_fixture.h"
 
 namespace {
-
-enum {
-    AppearMilliseconds = 20000,  // Wine may be slow to start a process under load
-    GoneMilliseconds = 5000,
-    CopyMilliseconds = 120000,   // the longest a copy may take here
-};
 
 // The template makes one configuration file that names the install folder.
 const char StartTemplate[] = ":%path%\\orvane.cfg\r\n[orvane]\r\n%path%\\data\r\n";
@@ -32,112 +27,19 @@ std::string ExpectedConfiguration(const std::string &install)
     return "[orvane]\r\n" + install + "\\data\r\n";
 }
 
-struct BoxSeen {
-    std::string caption;
-    std::string text;
-};
-
-std::string Describe(const std::vector<BoxSeen> &boxes)
-{
-    std::string lines;
-    for (const BoxSeen &box : boxes)
-        lines += "[" + box.caption + "] " + box.text + "\n";
-    return lines;
-}
-
-// One run of setup-copy.exe in its own scratch folder, killed if a test leaves early.
-struct CopyRun {
-    ScopedProgram setup;
-    char folderText[MAX_PATH];
-    std::string folder, source, install;
+// A run of setup-copy.exe whose tree holds the template; it installs into folder\target.
+struct CopyRun : SetupRun {
+    std::string install;
 
     bool Prepare(const char *name)
     {
-        if (!MakeScratchFolder(name, folderText, sizeof folderText) ||
-            !CopyBuiltProgram("setup-copy.exe", folderText, "inst.exe"))
+        if (!SetupRun::Prepare(name, "setup-copy.exe"))
             return false;
-        folder = folderText;
-        source = folder + "\\veltrane";
         install = folder + "\\target";
-        MakeFolder(source);
         MakeFileWithText(source + "\\start.ini", StartTemplate);
         return true;
     }
-
-    bool Start()
-    {
-        std::string path = folder + "\\inst.exe";
-        return StartProgram(&setup.program, path.c_str(), NULL, folder.c_str());
-    }
-
-    HWND WaitPage(const char *caption, DWORD milliseconds = AppearMilliseconds)
-    {
-        return WaitForPage(setup.program.processId, caption, milliseconds);
-    }
-
-    HWND MainWindow()
-    {
-        WindowQuery query = {NULL, "INSTALL", setup.program.processId};
-        return WaitForTopWindow(&query, AppearMilliseconds);
-    }
-
-    long Exit() { return WaitForProgramExit(&setup.program, AppearMilliseconds); }
 };
-
-std::string BoxText(HWND box)
-{
-    char text[1024];
-    ReadMessageBoxText(box, text, sizeof text);
-    return text;
-}
-
-// Welcome, licence, then the install folder typed in and accepted. A folder that exists
-// raises a question, which is answered OK.
-void ChooseInstallFolder(CopyRun &run, bool exists)
-{
-    AcceptLicence(run.setup.program.processId);
-    HWND page = run.WaitPage(DirectoryCaption);
-    ASSERT_TRUE(page);
-    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, run.install.c_str()));
-    Press(page, IDOK);
-    if (exists) {
-        HWND box = WaitForMessageBox(run.setup.program.processId, "Message", AppearMilliseconds);
-        ASSERT_TRUE(box);
-        EXPECT_EQ("Directory " + run.install + " exists overwrite ?", BoxText(box));
-        ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-        ASSERT_TRUE(WaitForWindowGone(box, GoneMilliseconds));
-    }
-}
-
-// Answers the copy's message boxes, OK unless `cancel` says otherwise for a question, until
-// the completion page is up; returns it (NULL when it never came).
-HWND AnswerUntilCompleted(CopyRun &run, std::vector<BoxSeen> *seen,
-                          bool (*cancel)(const std::string &text) = NULL)
-{
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < CopyMilliseconds) {
-        if (HWND completed = run.WaitPage(CompletedCaption, 0))
-            return completed;
-        for (const char *caption : {"Message", "Error"}) {
-            HWND box = WaitForMessageBox(run.setup.program.processId, caption, 0);
-            if (!box)
-                continue;
-            std::string text = BoxText(box);
-            seen->push_back({caption, text});
-            bool cancelIt = cancel && !strcmp(caption, "Message") && cancel(text);
-            AnswerMessageBox(box, cancelIt ? IDCANCEL : IDOK);
-            WaitForWindowGone(box, GoneMilliseconds);
-        }
-        Sleep(20);
-    }
-    return NULL;
-}
-
-void FinishSetup(CopyRun &run, HWND completed)
-{
-    Press(completed, IDC_EXIT_SETUP);
-    EXPECT_EQ(0, run.Exit());
-}
 
 std::vector<std::string> WithConfiguration(std::vector<std::string> tree, const CopyRun &run)
 {
@@ -252,7 +154,7 @@ TEST(CopyE2E, MediumTreeInstalledUnderAVisibleProgressPage)
     HWND mainWindow = run.MainWindow();
     ASSERT_TRUE(mainWindow);
 
-    ChooseInstallFolder(run, false);
+    ChooseInstallDirectory(run, run.install, false);
     DWORD copyStart = GetTickCount();
     ProgressSeen progress;
     WatchProgress(mainWindow, &progress);
@@ -277,7 +179,7 @@ TEST(CopyE2E, MediumTreeInstalledUnderAVisibleProgressPage)
     printf("copy visible for %lu ms, %zu positions seen\n", (unsigned long)copyMilliseconds,
            progress.positions.size());
 
-    FinishSetup(run, completed);
+    EXPECT_EQ(0, FinishSetup(run, completed));
     EXPECT_EQ(expected, DescribeTree(run.install));
     for (const std::string &entry : expected) {
         size_t equals = entry.find('=');
@@ -309,19 +211,19 @@ TEST(CopyE2E, SecondInstallAsksPerFileOkReplacesCancelKeeps)
     std::vector<std::string> files = {"\\D\\replace1", "\\D\\keep1", "\\replace2", "\\keep2",
                                       "\\start.ini"};
     ASSERT_TRUE(run.Start());
-    ChooseInstallFolder(run, false);
+    ChooseInstallDirectory(run, run.install, false);
     std::vector<BoxSeen> boxes;
     HWND completed = AnswerUntilCompleted(run, &boxes);
     ASSERT_TRUE(completed);
     EXPECT_EQ("", Describe(boxes)) << "first install";
-    FinishSetup(run, completed);
+    EXPECT_EQ(0, FinishSetup(run, completed));
 
     for (const std::string &file : files)
         MakeFileWithText(run.install + file, "installed earlier");
     SetFileAttributesA((run.install + "\\keep2").c_str(), FILE_ATTRIBUTE_READONLY);
     KillProgram(&run.setup.program);
     ASSERT_TRUE(run.Start());
-    ChooseInstallFolder(run, true);
+    ChooseInstallDirectory(run, run.install, true);
     boxes.clear();
     completed = AnswerUntilCompleted(run, &boxes, CancelsKeepFiles);
     ASSERT_TRUE(completed);
@@ -335,7 +237,7 @@ TEST(CopyE2E, SecondInstallAsksPerFileOkReplacesCancelKeeps)
         expected.push_back("[Message] File " + run.install + file + " exists overwrite ?");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, asked) << "one question per existing file";
-    FinishSetup(run, completed);
+    EXPECT_EQ(0, FinishSetup(run, completed));
 
     for (const std::string &file : files) {
         bool kept = file.find("keep") != std::string::npos;
@@ -357,7 +259,7 @@ void ExpectStoppedAt(CopyRun &run, const std::string &blocked, const std::string
     MakeFileWithText(target, "keep");
     block(target, &held);
     ASSERT_TRUE(run.Start());
-    ChooseInstallFolder(run, true);
+    ChooseInstallDirectory(run, run.install, true);
     std::vector<BoxSeen> boxes;
     HWND completed = AnswerUntilCompleted(run, &boxes);
     ASSERT_TRUE(completed) << "no completion page after the failed copy";
@@ -368,7 +270,7 @@ void ExpectStoppedAt(CopyRun &run, const std::string &blocked, const std::string
         << "the start file did not run";
     EXPECT_TRUE(AttributesOf(run.install + "\\links.inf") != INVALID_FILE_ATTRIBUTES)
         << "the link script did not run";
-    FinishSetup(run, completed);
+    EXPECT_EQ(0, FinishSetup(run, completed));
     CloseHandle(held);
 
     EXPECT_EQ("keep", ReadWholeFile(target));
@@ -434,7 +336,7 @@ TEST(CopyE2E, DirectoryBlockedByAFileIsReportedWithoutBackslash)
     MakeFolder(run.install);
     MakeFileWithText(run.install + "\\A", "a file where the folder goes");
     ASSERT_TRUE(run.Start());
-    ChooseInstallFolder(run, true);
+    ChooseInstallDirectory(run, run.install, true);
     std::vector<BoxSeen> boxes;
     HWND completed = AnswerUntilCompleted(run, &boxes);
     ASSERT_TRUE(completed) << "no completion page after the failed copy";
@@ -442,7 +344,7 @@ TEST(CopyE2E, DirectoryBlockedByAFileIsReportedWithoutBackslash)
               Describe(boxes));
     EXPECT_EQ(ExpectedConfiguration(run.install), ReadWholeFile(run.install + "\\orvane.cfg"));
     EXPECT_TRUE(AttributesOf(run.install + "\\links.inf") != INVALID_FILE_ATTRIBUTES);
-    FinishSetup(run, completed);
+    EXPECT_EQ(0, FinishSetup(run, completed));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\f"));
 }
 
@@ -454,7 +356,7 @@ TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheRun)
     ASSERT_TRUE(run.Start());
     HWND mainWindow = run.MainWindow();
     ASSERT_TRUE(mainWindow);
-    ChooseInstallFolder(run, false);
+    ChooseInstallDirectory(run, run.install, false);
 
     HWND page = NULL;
     for (DWORD start = GetTickCount(); !page && GetTickCount() - start < CopyMilliseconds;)

@@ -52,6 +52,6 @@ std::string FolderListing(const std::string &folder)
     std::sort(names.begin(), names.end());
     std::string listing;
     for (const std::string &name : names)
-        listing += name + " ";
+        listing += (listing.empty() ? "" : " ") + name;
     return listing;
 }

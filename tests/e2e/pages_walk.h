@@ -27,7 +27,7 @@ void Press(HWND page, int button);
 // Welcome, Next, licence, Yes: the licence accepted the shortest way.
 void AcceptLicence(DWORD processId);
 
-// The names in a folder, sorted, each followed by a blank.
+// The names in a folder, sorted, separated by blanks ("a b c").
 std::string FolderListing(const std::string &folder);
 
 #endif

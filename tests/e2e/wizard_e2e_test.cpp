@@ -13,47 +13,21 @@
 #include "driver.h"
 #include "pages_walk.h"
 #include "resource.h"
+#include "setup_run.h"
 
 namespace {
 
 enum {
-    AppearMilliseconds = 20000,  // Wine may be slow to start a process under load
-    GoneMilliseconds = 5000,
-    QuietMilliseconds = 800,     // long enough for a page to react to a key or a click
+    QuietMilliseconds = 800,  // long enough for a page to react to a key or a click
 };
 
-// One run of setup in its own scratch folder, killed if a test leaves early.
-struct SetupRun {
-    ScopedProgram setup;
-    char folder[MAX_PATH];
-
-    // Copies `builtName` into the folder as inst.exe (so the in-place build's deletion of
-    // setup.exe touches nothing) together with the probe that stands in for orvane.
-    bool Prepare(const char *name, const char *builtName)
-    {
-        return MakeScratchFolder(name, folder, sizeof folder) &&
-               CopyBuiltProgram(builtName, folder, "inst.exe") &&
-               CopyBuiltProgram("probes\\orvane.exe", folder, "orvane.exe");
-    }
-
-    bool Start()
-    {
-        std::string path = std::string(folder) + "\\inst.exe";
-        return StartProgram(&setup.program, path.c_str(), NULL, folder);
-    }
-
-    HWND WaitPage(const char *caption, DWORD milliseconds = AppearMilliseconds)
-    {
-        return WaitForPage(setup.program.processId, caption, milliseconds);
-    }
-
-    HWND WaitBox(const char *caption, DWORD milliseconds = AppearMilliseconds)
-    {
-        return WaitForMessageBox(setup.program.processId, caption, milliseconds);
-    }
-
-    long Exit() { return WaitForProgramExit(&setup.program, AppearMilliseconds); }
-};
+// setup as inst.exe in its scratch folder, with the probe that stands in for orvane beside
+// it (so the in-place build's deletion of setup.exe touches nothing).
+bool PrepareWithProbe(SetupRun &run, const char *name, const char *program)
+{
+    return run.Prepare(name, program) &&
+           CopyBuiltProgram("probes\\orvane.exe", run.folder.c_str(), "orvane.exe");
+}
 
 // A key or the close box that the page must ignore.
 void ExpectIgnored(HWND page, bool (*act)(HWND), const char *what)
@@ -73,19 +47,12 @@ std::string Text(HWND dialog, int id)
     return text;
 }
 
-std::string BoxText(HWND box)
-{
-    char text[512];
-    ReadMessageBoxText(box, text, sizeof text);
-    return text;
-}
-
-const char Untouched[] = "inst.exe orvane.exe ";
+const char Untouched[] = "inst.exe orvane.exe";
 
 TEST(WizardE2E, EveryBranchOfWelcomeLicenceAndExitThenExitSetup)
 {
     SetupRun run;
-    ASSERT_TRUE(run.Prepare("walk", "setup.exe") && run.Start());
+    ASSERT_TRUE(PrepareWithProbe(run, "walk", "setup.exe") && run.Start());
     struct {
         const char *page;
         int button;
@@ -111,7 +78,7 @@ TEST(WizardE2E, EveryBranchOfWelcomeLicenceAndExitThenExitSetup)
 TEST(WizardE2E, EscapeAndCloseBoxCancelOnlyWhereThereIsCancel)
 {
     SetupRun run;
-    ASSERT_TRUE(run.Prepare("keys", "setup.exe") && run.Start());
+    ASSERT_TRUE(PrepareWithProbe(run, "keys", "setup.exe") && run.Start());
     for (bool (*leave)(HWND) : {Escape, PressCloseBox}) {
         HWND welcome = run.WaitPage(WelcomeCaption);
         ASSERT_TRUE(welcome);
@@ -149,7 +116,7 @@ TEST(WizardE2E, EscapeAndCloseBoxCancelOnlyWhereThereIsCancel)
 TEST(WizardE2E, CompletionPageStartsTheMainProgram)
 {
     SetupRun run;
-    ASSERT_TRUE(run.Prepare("orvane", "setup.exe") && run.Start());
+    ASSERT_TRUE(PrepareWithProbe(run, "orvane", "setup.exe") && run.Start());
     AcceptLicence(run.setup.program.processId);
     DWORD accepted = GetTickCount();
     HWND completed = run.WaitPage(CompletedCaption);
@@ -160,7 +127,7 @@ TEST(WizardE2E, CompletionPageStartsTheMainProgram)
     Press(completed, IDC_START_MAIN);
     EXPECT_EQ(0, run.Exit());
 
-    std::string record = std::string(run.folder) + "\\orvane-command.txt";
+    std::string record = run.folder + "\\orvane-command.txt";
     for (int i = 0; i < 200 && !FileExists(record.c_str()); i++)
         Sleep(50);
     char command[512] = "";
@@ -168,7 +135,7 @@ TEST(WizardE2E, CompletionPageStartsTheMainProgram)
     ASSERT_TRUE(file) << "orvane was not started";
     command[fread(command, 1, sizeof command - 1, file)] = 0;
     fclose(file);
-    EXPECT_EQ(std::string(run.folder) + "\\orvane " + run.folder, command);
+    EXPECT_EQ(run.folder + "\\orvane " + run.folder, command);
 }
 
 // In place, the folder setup runs from is refused before any page, and nothing is written.
@@ -187,7 +154,7 @@ TEST(WizardE2E, UnusableFolderGivesOnlyItsErrorAndCloses)
     for (auto &c : cases) {
         SCOPED_TRACE(c.folder);
         SetupRun run;
-        ASSERT_TRUE(run.Prepare(c.folder, "setup.exe") && run.Start());
+        ASSERT_TRUE(PrepareWithProbe(run, c.folder, "setup.exe") && run.Start());
         HWND box = run.WaitBox("Error");
         ASSERT_TRUE(box);
         EXPECT_EQ(c.message, BoxText(box));
@@ -201,9 +168,8 @@ TEST(WizardE2E, UnusableFolderGivesOnlyItsErrorAndCloses)
 // Copy mode: a scratch folder with a small tree to install below veltrane.
 bool PrepareCopy(SetupRun &run, const char *name)
 {
-    std::string tree = std::string() + "C:\\veltrane-e2e\\" + name + "\\veltrane";
-    return run.Prepare(name, "setup-copy.exe") && CreateDirectoryA(tree.c_str(), NULL) &&
-           WriteTextFile((tree + "\\readme.txt").c_str(), "Veltrane\r\n") && run.Start();
+    return PrepareWithProbe(run, name, "setup-copy.exe") &&
+           WriteTextFile((run.source + "\\readme.txt").c_str(), "Veltrane\r\n") && run.Start();
 }
 
 HWND FocusOf(HWND window)
@@ -255,7 +221,7 @@ TEST(WizardE2E, DirectoryPageChecksTheEntry)
     EXPECT_EQ("Space characters in the install directory are not allowed", BoxText(box));
     EXPECT_EQ(page, GetWindow(box, GW_OWNER)) << "the page owns its message";
     ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-    ASSERT_TRUE(WaitForWindowGone(box, GoneMilliseconds));
+    ASSERT_TRUE(WaitForWindowGone(box, PageGoneMilliseconds));
     EXPECT_EQ("c:\\my dir", Text(page, IDC_DIRECTORY_EDIT));
 
     ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, "\b"));  // an empty entry
@@ -284,7 +250,7 @@ TEST(WizardE2E, DirectoryPageChecksTheEntry)
     EXPECT_EQ("c:", Text(page, IDC_DIRECTORY_EDIT));
 
     // 120 characters without a blank: the first 99 are taken, and made as a folder.
-    std::string entry = std::string(run.folder) + "\\";
+    std::string entry = run.folder + "\\";
     entry += std::string(120 - entry.size(), 'd');
     ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, entry.c_str()));
     Press(page, IDOK);
@@ -324,7 +290,7 @@ TEST(WizardE2E, DefaultFolderWithEnterAndAnUncreatableOne)
     AcceptLicence(run.setup.program.processId);
     HWND page = run.WaitPage(DirectoryCaption);
     ASSERT_TRUE(page);
-    std::string target = std::string(run.folder) + "\\absent\\deeper";
+    std::string target = run.folder + "\\absent\\deeper";
     ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, target.c_str()));
     Press(page, IDOK);
     HWND box = run.WaitBox("Error");

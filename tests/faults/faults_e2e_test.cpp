@@ -236,7 +236,7 @@ TEST(FaultsE2E, InstallDirectoryThatIsAFileIsReportedAndNothingIsWritten)
               Describe(boxes));
     EXPECT_EQ(0, FinishSetup(run, completed));
     EXPECT_EQ("a file, not a folder", ReadWholeFile(install));
-    EXPECT_EQ("inst.exe target veltrane", Listing(run.folder));
+    EXPECT_EQ("inst.exe target veltrane", FolderListing(run.folder));
 }
 
 // --- The close box during the copy ------------------------------------------------------

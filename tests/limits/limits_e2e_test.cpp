@@ -138,7 +138,7 @@ TEST(LimitsE2E, FileListAtEveryLimitIsInstalledAndOneMoreIsRefusedWhole)
         EXPECT_EQ(Describe({{"Error", "Can not install " + refused + TooManyText}}),
                   Describe(boxes));
         EXPECT_EQ(0, FinishSetup(run, completed));
-        EXPECT_EQ("orvane.cfg", Listing(install)) << "something of the tree was installed";
+        EXPECT_EQ("orvane.cfg", FolderListing(install)) << "something of the tree was installed";
         c.undo(&tree);
         ASSERT_EQ(3000, (int)DescribeTree(run.source).size()) << "the tree was not restored";
     }
@@ -189,10 +189,10 @@ TEST(LimitsE2E, CurrentDirectoryOf149CharactersIsTakenAnd150IsRefused)
             EXPECT_FALSE(run.WaitPage(WelcomeCaption, 0)) << "a page came up";
             ASSERT_TRUE(AnswerMessageBox(box, IDOK));
             EXPECT_EQ(0, run.Exit());
-            EXPECT_EQ("inst.exe start.ini", Listing(run.folder)) << "something was written";
+            EXPECT_EQ("inst.exe start.ini", FolderListing(run.folder)) << "something was written";
             continue;
         }
-        AcceptLicence(run);
+        AcceptLicence(run.setup.program.processId);
         HWND completed = run.WaitPage(CompletedCaption);
         ASSERT_TRUE(completed);
         EXPECT_EQ(run.folder + "\r\n", ReadWholeFile(run.folder + "\\orvane.cfg"));
@@ -200,7 +200,7 @@ TEST(LimitsE2E, CurrentDirectoryOf149CharactersIsTakenAnd150IsRefused)
         EXPECT_NE(std::string::npos, script.find("InstallDir       = \"" + run.folder + "\"\r\n"))
             << script;
         EXPECT_EQ(0, FinishSetup(run, completed));
-        EXPECT_EQ("inst.exe orvane.cfg start.ini", Listing(run.folder));
+        EXPECT_EQ("inst.exe orvane.cfg start.ini", FolderListing(run.folder));
     }
 }
 
@@ -235,7 +235,7 @@ TEST(LimitsE2E, InstallDirectoryOf99CharactersWithTheLongestLinesAndStartCommand
     // The main program writes its command line beside itself, in its own time.
     std::string recorded = install + "\\orvane-command.txt";
     for (DWORD start = GetTickCount();
-         !FileExists(recorded.c_str()) && GetTickCount() - start < AppearMilliseconds;)
+         !FileExists(recorded.c_str()) && GetTickCount() - start < PageAppearMilliseconds;)
         Sleep(50);
     Sleep(200);
     std::string command = install + "\\orvane " + install;
@@ -280,7 +280,7 @@ TEST(LimitsE2E, TemplateLinesBeyondTheLimitsAndTemplatesWithoutOutput)
         ASSERT_TRUE(run.Prepare(("template" + std::to_string(++number)).c_str(), "setup.exe"));
         MakeFileWithText(run.folder + "\\start.ini", c.text);
         ASSERT_TRUE(run.Start());
-        AcceptLicence(run);
+        AcceptLicence(run.setup.program.processId);
         HWND completed = run.WaitPage(CompletedCaption);
         ASSERT_TRUE(completed);
         std::vector<std::string> names = {"inst.exe", "start.ini"};
@@ -295,10 +295,10 @@ TEST(LimitsE2E, TemplateLinesBeyondTheLimitsAndTemplatesWithoutOutput)
         }
         std::vector<std::string> withScript = names;
         withScript.push_back("links.inf");
-        EXPECT_EQ(Joined(withScript), Listing(run.folder))
+        EXPECT_EQ(Joined(withScript), FolderListing(run.folder))
             << "the link script did not run, or more was generated";
         EXPECT_EQ(0, FinishSetup(run, completed));
-        EXPECT_EQ(Joined(names), Listing(run.folder));
+        EXPECT_EQ(Joined(names), FolderListing(run.folder));
     }
 }
 

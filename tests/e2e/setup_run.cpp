@@ -1,15 +1,10 @@
 #include "setup_run.h"
 
-#include <algorithm>
+#include <string.h>
 
 #include <gtest/gtest.h>
 
 #include "resource.h"
-
-const char WelcomeCaption[] = "Welcome";
-const char LicenceCaption[] = "Licence Agreement";
-const char DirectoryCaption[] = "Directory to install Veltrane";
-const char CompletedCaption[] = "Setup completed";
 
 bool SetupRun::Prepare(const char *name, const char *program, const std::string &deeper)
 {
@@ -36,8 +31,7 @@ bool SetupRun::Start()
 
 HWND SetupRun::WaitPage(const char *caption, DWORD milliseconds)
 {
-    WindowQuery query = {caption, "#32770", setup.program.processId};
-    return WaitForTopWindow(&query, milliseconds);
+    return WaitForPage(setup.program.processId, caption, milliseconds);
 }
 
 HWND SetupRun::WaitBox(const char *caption, DWORD milliseconds)
@@ -48,18 +42,12 @@ HWND SetupRun::WaitBox(const char *caption, DWORD milliseconds)
 HWND SetupRun::MainWindow()
 {
     WindowQuery query = {NULL, "INSTALL", setup.program.processId};
-    return WaitForTopWindow(&query, AppearMilliseconds);
+    return WaitForTopWindow(&query, PageAppearMilliseconds);
 }
 
 long SetupRun::Exit()
 {
-    return WaitForProgramExit(&setup.program, AppearMilliseconds);
-}
-
-void Press(HWND page, int button)
-{
-    ASSERT_TRUE(PressButton(page, button)) << "button " << button;
-    EXPECT_TRUE(WaitForWindowGone(page, GoneMilliseconds)) << "page stays after " << button;
+    return WaitForProgramExit(&setup.program, PageAppearMilliseconds);
 }
 
 std::string BoxText(HWND box)
@@ -69,19 +57,9 @@ std::string BoxText(HWND box)
     return text;
 }
 
-void AcceptLicence(SetupRun &run)
-{
-    HWND welcome = run.WaitPage(WelcomeCaption);
-    ASSERT_TRUE(welcome) << "no welcome page";
-    Press(welcome, IDC_NEXT);
-    HWND licence = run.WaitPage(LicenceCaption);
-    ASSERT_TRUE(licence) << "no licence page";
-    Press(licence, IDYES);
-}
-
 void ChooseInstallDirectory(SetupRun &run, const std::string &directory, bool exists)
 {
-    AcceptLicence(run);
+    AcceptLicence(run.setup.program.processId);
     HWND page = run.WaitPage(DirectoryCaption);
     ASSERT_TRUE(page) << "no directory page";
     ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, directory.c_str()));
@@ -91,7 +69,7 @@ void ChooseInstallDirectory(SetupRun &run, const std::string &directory, bool ex
         ASSERT_TRUE(box) << "no question about the existing directory";
         EXPECT_EQ("Directory " + directory + " exists overwrite ?", BoxText(box));
         ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-        ASSERT_TRUE(WaitForWindowGone(box, GoneMilliseconds));
+        ASSERT_TRUE(WaitForWindowGone(box, PageGoneMilliseconds));
     }
 }
 
@@ -118,7 +96,7 @@ HWND AnswerUntilCompleted(SetupRun &run, std::vector<BoxSeen> *seen,
             seen->push_back({caption, text});
             bool cancelIt = cancel && !strcmp(caption, "Message") && cancel(text);
             AnswerMessageBox(box, cancelIt ? IDCANCEL : IDOK);
-            WaitForWindowGone(box, GoneMilliseconds);
+            WaitForWindowGone(box, PageGoneMilliseconds);
         }
         Sleep(20);
     }
@@ -130,22 +108,4 @@ long FinishSetup(SetupRun &run, HWND completed)
     if (!PressButton(completed, IDC_EXIT_SETUP))
         return ExitCodeStillRunning;
     return run.Exit();
-}
-
-std::string Listing(const std::string &folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
-            names.push_back(found.cFileName);
-    }
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
-    std::sort(names.begin(), names.end());
-    std::string listing;
-    for (const std::string &name : names)
-        listing += (listing.empty() ? "" : " ") + name;
-    return listing;
 }

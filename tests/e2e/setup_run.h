@@ -1,8 +1,7 @@
 // One run of the real setup program, driven from outside through its pages and message
-// boxes, for the fault and limit tests. Every wait is bounded; a run that is still going
-// when a test leaves is killed.
-#ifndef VELTRANE_TESTS_SETUP_RUN_H
-#define VELTRANE_TESTS_SETUP_RUN_H
+// boxes. Every wait is bounded; a run that is still going when a test leaves is killed.
+#ifndef VELTRANE_E2E_SETUP_RUN_H
+#define VELTRANE_E2E_SETUP_RUN_H
 
 #include <windows.h>
 
@@ -10,17 +9,11 @@
 #include <vector>
 
 #include "driver.h"
+#include "pages_walk.h"
 
 enum {
-    AppearMilliseconds = 20000,  // Wine may be slow to start a process under load
-    GoneMilliseconds = 5000,
-    CopyMilliseconds = 180000,   // the longest a copy may take here
+    CopyMilliseconds = 180000,  // the longest a copy may take here
 };
-
-extern const char WelcomeCaption[];
-extern const char LicenceCaption[];
-extern const char DirectoryCaption[];
-extern const char CompletedCaption[];
 
 struct SetupRun {
     ScopedProgram setup;
@@ -32,18 +25,14 @@ struct SetupRun {
     // it as inst.exe. The source folder is made in copy mode.
     bool Prepare(const char *name, const char *program, const std::string &deeper = "");
     bool Start();
-    HWND WaitPage(const char *caption, DWORD milliseconds = AppearMilliseconds);
-    HWND WaitBox(const char *caption, DWORD milliseconds = AppearMilliseconds);
+    HWND WaitPage(const char *caption, DWORD milliseconds = PageAppearMilliseconds);
+    HWND WaitBox(const char *caption, DWORD milliseconds = PageAppearMilliseconds);
     HWND MainWindow();
     long Exit();  // exit code, or ExitCodeStillRunning
 };
 
-// Presses a page's button and expects the page to go away.
-void Press(HWND page, int button);
 std::string BoxText(HWND box);
 
-// Welcome: Next; licence: Yes.
-void AcceptLicence(SetupRun &run);
 // Copy mode: `directory` typed into the directory page and accepted with OK; the question
 // about an existing directory is answered OK.
 void ChooseInstallDirectory(SetupRun &run, const std::string &directory, bool exists);
@@ -59,8 +48,5 @@ HWND AnswerUntilCompleted(SetupRun &run, std::vector<BoxSeen> *seen,
                           bool (*cancel)(const std::string &text) = NULL);
 // "Exit Setup" on the completion page; the run's exit code.
 long FinishSetup(SetupRun &run, HWND completed);
-
-// The names in a folder, sorted, separated by blanks ("a b c").
-std::string Listing(const std::string &folder);
 
 #endif

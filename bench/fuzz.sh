@@ -3,9 +3,11 @@
 # executions per target under AddressSanitizer and UndefinedBehaviorSanitizer (clang,
 # libFuzzer), then one summary line per target. Each target's executions are shared out
 # over its workers, which run side by side and share one corpus folder; the two targets
-# run at the same time. With --keep, the inputs that reached new coverage are merged into
-# the kept corpus tests/fuzz/corpus/<target>.
-#   bench/fuzz.sh [--keep] [--workers N] [executions-per-target] [work-folder]
+# run at the same time (--target picks one of them). With --keep, the inputs that reached
+# new coverage are merged into the kept corpus tests/fuzz/corpus/<target>. A run stopped
+# with Ctrl+C still prints its figures; the work folder's corpus lets a later run go on.
+#   bench/fuzz.sh [--keep] [--workers N] [--target linefile|startfile]
+#                 [executions-per-target] [work-folder]
 # Defaults: 10000000 executions, half the processors (at least one) as workers per
 # target, build/bench-fuzz. Logs: <work-folder>/<target>-<worker>.log; crash inputs:
 # <work-folder>/crash-*. Every execution writes and reads small files; they go to
@@ -13,12 +15,14 @@
 # than doubles the speed over a disk.
 set -eu
 keep=0
+targets="linefile startfile"
 workers=$(( $(nproc) / 2 ))
 [ "$workers" -ge 1 ] || workers=1
 while [ $# -gt 0 ]; do
     case $1 in
     --keep) keep=1; shift ;;
     --workers) workers=$2; shift 2 ;;
+    --target) targets=$2; shift 2 ;;
     *) break ;;
     esac
 done
@@ -67,9 +71,12 @@ figure() {
     sed -n "s/.*$2[: ]*\([0-9][0-9]*\).*/\1/p" "$1" | tail -n 1
 }
 
-echo "fuzzing linefile and startfile, $runs executions each over $workers worker(s)" \
+echo "fuzzing $targets: $runs executions each over $workers worker(s)" \
     "(logs in $work, scratch files in ${TMPDIR:-/tmp})"
-for target in linefile startfile; do
+# Ctrl+C stops the workers, which print their figures and leave with 72; the summary and
+# the merge still follow.
+trap '' INT
+for target in $targets; do
     mkdir -p "$work/corpus-$target"
     worker=1
     while [ "$worker" -le "$workers" ]; do
@@ -80,7 +87,7 @@ done
 wait
 
 result=0
-for target in linefile startfile; do
+for target in $targets; do
     executions=0
     seconds=0
     coverage=0
@@ -89,7 +96,9 @@ for target in linefile startfile; do
     while [ "$worker" -le "$workers" ]; do
         log=$work/$target-$worker.log
         read -r status took <"$work/$target-$worker.status"
-        if [ "$status" != 0 ]; then
+        if [ "$status" = 72 ]; then
+            echo "$target worker $worker: interrupted"
+        elif [ "$status" != 0 ]; then
             result=1
             echo "$target worker $worker: FINDING (exit $status), see $log and $work/crash-*"
         fi

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fprintf(stderr, "the expansion failed\n");
         abort();
     }
-    std::map<std::string, std::string> expected = ModelExpand(templateBytes, install, LineFileBufferSize);
+    std::map<std::string, std::string> expected =
+        ModelExpand(templateBytes, install, LineFileBufferSize);
     std::map<std::string, std::string> got;
     for (const std::string &name : FilesInFolder(folder)) {
         if (name == templateName)

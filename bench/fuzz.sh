@@ -116,8 +116,11 @@ for target in $targets; do
     if [ "$keep" = 1 ] && [ "$result" = 0 ]; then
         "$work/${target}_fuzz" -merge=1 "$fuzz/corpus/$target" "$work/corpus-$target" \
             >"$work/$target-merge.log" 2>&1
+        # Bytes of the inputs themselves: du would count whole disk blocks per file.
+        kept_bytes=$(find "$fuzz/corpus/$target" -type f -printf '%s\n' |
+            awk '{n += $1} END {print n + 0}')
         echo "$target: kept corpus $(find "$fuzz/corpus/$target" -type f | wc -l) inputs," \
-            "$(du -sk "$fuzz/corpus/$target" | cut -f1) KiB"
+            "$kept_bytes bytes"
     fi
 done
 exit $result

@@ -31,11 +31,14 @@ inline const std::string &FuzzScratchFolder()
     if (folder.empty()) {
         // TMPDIR lets a long run keep its files on a memory file system.
         const char *base = getenv("TMPDIR");
-        char name[512];
-        snprintf(name, sizeof name, "%s/veltrane-fuzz-XXXXXX", base && *base ? base : "/tmp");
-        if (!mkdtemp(name))
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/veltrane-fuzz-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (!mkdtemp(name.data())) {
+            perror(pattern.c_str());
             abort();
-        folder = name;
+        }
+        folder = name.data();
         atexit(RemoveScratchFolder);
     }
     return folder;

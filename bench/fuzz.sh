@@ -33,25 +33,12 @@ work=${2:-$root/build/bench-fuzz}
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 fuzz=$root/tests/fuzz
-cxx=${CLANGXX:-clang++}
-# With a 2 KiB read buffer, inputs of up to -max_len=8192 bytes cross up to three block
-# boundaries (the shipped 256 KiB buffer would need inputs of that size), and the sanitizer
-# is spared a large allocation per execution.
-flags="-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-       -DLINE_FILE_BUFFER_SIZE=2048"
 if [ -z "${TMPDIR:-}" ] && [ -w /dev/shm ] && [ "$(stat -f -c %T /dev/shm)" = tmpfs ]; then
     export TMPDIR=/dev/shm
 fi
 per_worker=$(( (runs + workers - 1) / workers ))
 
-build() {
-    target=$1
-    shift
-    # shellcheck disable=SC2086
-    "$cxx" $flags -I"$root/setup" "$fuzz/${target}_fuzz.cpp" "$@" -o "$work/${target}_fuzz"
-}
-build linefile "$root/setup/config/linefile.cpp"
-build startfile "$root/setup/config/startfile.cpp" "$root/setup/config/linefile.cpp"
+sh "$fuzz/build.sh" "$work"
 
 # Runs one worker; its exit status and seconds are left in <work>/<target>-<worker>.status.
 run_worker() {

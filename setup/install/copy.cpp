@@ -1,6 +1,6 @@
 // Tree copy of copy mode: scans the source tree, then rebuilds it below the install
 // directory entry by entry, in list order, under the progress page. The first failure
-// stops the copy; what was copied before it stays.
+// stops the copy, and so does the main window's end; what was copied before stays.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -29,7 +29,7 @@ int ProgressPosition(double done, double total)
     return (int)(done / total * ProgressRange);
 }
 
-// A failed size probe counts for nothing, so the bar stays within its range.
+// A file too large for the list counts for nothing, so the bar stays within its range.
 static double CountedSize(int size)
 {
     return size < 0 ? 0 : size;
@@ -44,6 +44,42 @@ static double TotalBytes(void)
     for (i = 0; i < FileCount; i++)
         total += CountedSize(FileSizes[i]);
     return total;
+}
+
+// The progress bar of the copy. Each move repaints it at once, which costs more than a
+// small file's copy, so it is told only the positions that change what it shows.
+struct ProgressBar {
+    HWND page;
+    int width;     // of the bar's client area, in pixels
+    int shown;     // the position it was last told; -1 before the first
+    int position;  // where the bytes before the current entry put it
+};
+
+static void ShowPosition(ProgressBar *bar)
+{
+    if (bar->position == bar->shown)
+        return;
+    SendDlgItemMessageA(bar->page, IDC_PROGRESS_BAR, PBM_SETPOS, (WPARAM)bar->position, 0);
+    bar->shown = bar->position;
+}
+
+// Moves the bar when the position has grown by at least one pixel of its width.
+static void ShowVisibleChange(ProgressBar *bar)
+{
+    if (bar->shown < 0 || (bar->position - bar->shown) * bar->width >= ProgressRange)
+        ShowPosition(bar);
+}
+
+static void StartProgressBar(ProgressBar *bar, HWND page)
+{
+    RECT client = {0, 0, 0, 0};
+
+    bar->page = page;
+    bar->shown = -1;
+    bar->position = 0;
+    SendDlgItemMessageA(page, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressRange));
+    GetClientRect(GetDlgItem(page, IDC_PROGRESS_BAR), &client);
+    bar->width = client.right;
 }
 
 static void ReportError(const char *format, const char *path)
@@ -81,7 +117,8 @@ static int MakeInstallDirectory(const char *install)
 
 // `target` ends in the backslash of a directory entry, which is cut off here. An existing
 // directory is used as it is; -1 with a message when it can be neither found nor created.
-static int MakeTargetDirectory(char *target)
+// A message finds the bar where the bytes before this entry put it.
+static int MakeTargetDirectory(char *target, ProgressBar *bar)
 {
     DWORD attributes;
 
@@ -91,16 +128,18 @@ static int MakeTargetDirectory(char *target)
         return 0;
     if (CreateDirectoryA(target, NULL))
         return 0;
+    ShowPosition(bar);
     ReportError("Could not create directory %s", target);
     return -1;
 }
 
-// A copied file must be writable even when its source was read-only.
+// A copied file must be writable even when its source was read-only. Only a read-only
+// target is written to: a write costs as much as a small file's copy.
 static void MakeWritable(const char *target)
 {
     DWORD attributes = GetFileAttributesA(target);
 
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
         return;
     attributes &= ~(DWORD)FILE_ATTRIBUTE_READONLY;
     SetFileAttributesA(target, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
@@ -108,11 +147,12 @@ static void MakeWritable(const char *target)
 
 // Copies without touching an existing target; if that fails, the user decides whether it
 // is replaced. Returns 0, or -2 with a message when the replacing copy fails too.
-static int CopyTargetFile(const char *source, const char *target)
+static int CopyTargetFile(const char *source, const char *target, ProgressBar *bar)
 {
     char question[MessageSize];
 
     if (!CopyFileA(source, target, TRUE)) {
+        ShowPosition(bar);
         snprintf(question, sizeof question, "File %s exists overwrite ?", target);
         if (AskToGoAhead(MainWindow, question) && !CopyFileA(source, target, FALSE)) {
             ReportError("Could not copy file %s", target);
@@ -123,9 +163,15 @@ static int CopyTargetFile(const char *source, const char *target)
     return 0;
 }
 
+// The user ends setup by closing its main window; the copy then ends at once.
+static int MainWindowGone(void)
+{
+    return !IsWindow(MainWindow);
+}
+
 // Handles every entry of the file list, moving the bar by the bytes before each entry.
-// Returns 0, or the result of the first entry that failed.
-static int CopyEntries(HWND page, const char *install, size_t prefixLength)
+// Returns 0, the result of the first entry that failed, or -1 once the main window is gone.
+static int CopyEntries(ProgressBar *bar, const char *install, size_t prefixLength)
 {
     char target[TargetPathSize];
     const char *path;
@@ -136,15 +182,20 @@ static int CopyEntries(HWND page, const char *install, size_t prefixLength)
 
     for (i = 0; i < FileCount && result == 0; i++) {
         PumpMessages();
-        SendDlgItemMessageA(page, IDC_PROGRESS_BAR, PBM_SETPOS,
-                            (WPARAM)ProgressPosition(done, total), 0);
+        if (MainWindowGone())
+            return -1;
+        bar->position = ProgressPosition(done, total);
+        if (i == FileCount - 1)
+            ShowPosition(bar);
+        else
+            ShowVisibleChange(bar);
         done += CountedSize(FileSizes[i]);
         path = FilePaths[i];
         snprintf(target, sizeof target, "%s\\%s", install, path + prefixLength + 1);
         if (path[strlen(path) - 1] == '\\')
-            result = MakeTargetDirectory(target);
+            result = MakeTargetDirectory(target, bar);
         else
-            result = CopyTargetFile(path, target);
+            result = CopyTargetFile(path, target, bar);
     }
     return result;
 }
@@ -153,6 +204,7 @@ int CopyTree(const char *source, const char *install)
 {
     char sourceText[PathBufferSize];
     char installText[PathBufferSize];
+    ProgressBar bar;
     HWND page;
     BOOL destroyed;
     int result;
@@ -164,6 +216,8 @@ int CopyTree(const char *source, const char *install)
     FileCount = 0;
     FileListOverflowPath[0] = '\0';
     ScanTree(sourceText);
+    if (MainWindowGone())
+        return -1;
     // A tree that does not fit is not installed at all rather than in part.
     if (FileListOverflowPath[0] != '\0') {
         ReportError("Can not install %s: too many files or path too long",
@@ -175,8 +229,8 @@ int CopyTree(const char *source, const char *install)
 
     page = CreateProgressPage();
     ShowWindow(page, SW_SHOW);
-    SendDlgItemMessageA(page, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressRange));
-    result = CopyEntries(page, installText, strlen(sourceText));
+    StartProgressBar(&bar, page);
+    result = CopyEntries(&bar, installText, strlen(sourceText));
     destroyed = DestroyWindow(page);
     if (result < 0)
         return result;

@@ -3,8 +3,9 @@
 
 // Scans `source` and rebuilds its tree below `install` under the progress page.
 // Returns 0 or more when every entry was handled; -1 for a short argument, an install
-// directory that cannot be made, a tree that does not fit or a directory that cannot be
-// created; -2 when a file could not be copied. Each failure is reported where it happens.
+// directory that cannot be made, a tree that does not fit, a directory that cannot be
+// created, or the main window gone (closed by the user), which stops the copy at once;
+// -2 when a file could not be copied. Each failure is reported where it happens.
 int CopyTree(const char *source, const char *install);
 
 // Position of the progress bar (0 to 10000) after `done` of `total` bytes, truncated;

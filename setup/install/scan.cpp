@@ -2,9 +2,6 @@
 // first for its sub-directories, then for its files, so that every directory stands in
 // the list before everything beneath it.
 #include <windows.h>
-#include <fcntl.h>
-#include <io.h>
-#include <share.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -16,6 +13,7 @@ enum {
     MaxSubDirectories = 128,
     SubDirectoryNameSize = 64,
     AttributeVolumeLabel = 0x08,
+    LargestFileSize = 0x7fffffff,
     // A directory that is neither hidden nor system is entered.
     SubDirectoryMask = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
     // Anything with one of these bits is not a file to install.
@@ -127,7 +125,16 @@ static int ListSubDirectories(const char *pattern, const char *directory,
     return count;
 }
 
-// Second pass: enters the files found by `pattern`, each with its probed size.
+// The size the listing gives, or SizeTooLarge when it does not fit the list's 32 bits.
+static int ListedSize(const WIN32_FIND_DATAA *entry)
+{
+    if (entry->nFileSizeHigh != 0 || entry->nFileSizeLow > LargestFileSize)
+        return SizeTooLarge;
+    return (int)entry->nFileSizeLow;
+}
+
+// Second pass: enters the files found by `pattern`, each with its size from the listing;
+// the files are not opened, so one that cannot be read is entered all the same.
 static void ListFiles(const char *pattern, const char *directory)
 {
     WIN32_FIND_DATAA entry;
@@ -142,7 +149,7 @@ static void ListFiles(const char *pattern, const char *directory)
         if ((entry.dwFileAttributes & NotAFileMask) == 0) {
             index = AppendEntry(directory, entry.cFileName, "");
             if (index >= 0)
-                FileSizes[index] = ProbeFileSize(FilePaths[index]);
+                FileSizes[index] = ListedSize(&entry);
         } else {
             ReportLeftOut(entry.dwFileAttributes, directory, entry.cFileName);
         }
@@ -172,23 +179,4 @@ int ScanTree(const char *directory)
     PumpMessages();
     ListFiles(path, directory);
     return 0;
-}
-
-int ProbeFileSize(const char *path)
-{
-    int handle = _sopen(path, _O_RDONLY | _O_BINARY, _SH_DENYNO);
-    long size;
-    int result;
-
-    if (handle < 0)
-        return -1;
-    if (_lseek(handle, 0, SEEK_END) < 0) {
-        result = -2;
-    } else {
-        size = _tell(handle);
-        result = size < 0 ? -3 : (int)size;
-    }
-    if (_close(handle) != 0 && result >= 0)
-        result = -1;
-    return result;
 }

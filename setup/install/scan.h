@@ -2,14 +2,14 @@
 #define VELTRANE_INSTALL_SCAN_H
 
 // Appends everything below `directory` (no trailing backslash) to the file list:
-// sub-directories before their contents, hidden and system entries left out. Records the
+// sub-directories before their contents, hidden and system entries left out, each file
+// with its size from the directory listing. Records the
 // first path that does not fit in FileListOverflowPath and writes nothing past storage.
 // Returns 0.
 int ScanTree(const char *directory);
 
-// Size of the file in bytes; -1 when it cannot be opened or closed, -2 when the seek to
-// its end fails, -3 when the position cannot be read.
-int ProbeFileSize(const char *path);
+// The size a file of 2 GiB or more is entered with; the copy counts it as no bytes.
+enum { SizeTooLarge = -2 };
 
 // What the scan leaves out of the list.
 enum ScanOmission {

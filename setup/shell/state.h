@@ -45,7 +45,8 @@ extern TickSequence Ticks;
 extern char StartCommand[2 * PathBufferSize];  // orvane's command: the install directory twice
 
 // The file list of copy mode, in directories-first order. Directory entries end in a
-// backslash and have size 0; a file's size is its byte count or a negative probe code.
+// backslash and have size 0; a file's size is its byte count, or the scan's SizeTooLarge
+// for a file of 2 GiB or more.
 extern int FileCount;
 extern char FilePaths[MaxFileCount][FileListPathSize];
 extern int FileSizes[MaxFileCount];

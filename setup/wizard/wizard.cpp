@@ -1,5 +1,6 @@
 // The wizard sequence: welcome and licence, the install directory, then the installation
-// steps. Each step reports its own errors, so their results are not examined here.
+// steps. Each step reports its own errors, so their results are not examined here; only a
+// main window closed during the copy ends the installation there.
 #include <direct.h>
 #include <stdio.h>
 #include <string.h>
@@ -150,6 +151,9 @@ void RunWizard(void)
             return;
         }
         CopyTree(SourceDirectory, InstallDirectory);
+        // The user closed setup: its run ends through the exit clean-up.
+        if (!IsWindow(MainWindow))
+            return;
     }
     ExpandStartFile(SourceDirectory, InstallDirectory);
     WriteLinkScript(InstallDirectory);

@@ -1,5 +1,6 @@
 // The tree copy called directly under Wine, with a test main window whose message boxes are
-// answered by a CBT hook, and a stand-in progress page whose bar records what it is told.
+// answered by a CBT hook, and a stand-in progress page whose bar (200 pixels wide) records
+// what it is told.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -18,9 +19,11 @@
 #include "tree_fixture.h"
 
 static int PumpCalls;
+static int CloseAtPumpCall;  // the pump call at which the user closes the main window; 0: none
 void PumpMessages(void)
 {
-    PumpCalls++;
+    if (++PumpCalls == CloseAtPumpCall)
+        DestroyWindow(MainWindow);
 }
 
 namespace {
@@ -62,6 +65,7 @@ struct Box {
     std::string text;
     HWND owner;
     bool hasCancel;
+    int bar;  // the bar's last position when the box came up; -1 when none was set
 };
 std::vector<Box> Boxes;
 std::vector<HWND> AnsweredBoxes;
@@ -78,7 +82,8 @@ LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam)
         GetWindowTextA(box, caption, sizeof caption);
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
         bool hasCancel = GetDlgItem(box, IDCANCEL) != NULL;
-        Boxes.push_back({caption, text, GetWindow(box, GW_OWNER), hasCancel});
+        Boxes.push_back({caption, text, GetWindow(box, GW_OWNER), hasCancel,
+                         Progress.positions.empty() ? -1 : Progress.positions.back()});
         AnsweredBoxes.push_back(box);
         int answer = hasCancel ? IDCANCEL : IDOK;
         if (!Answers.empty()) {
@@ -118,12 +123,12 @@ void RegisterTestClass(const char *name, WNDPROC procedure)
 
 Box ErrorBox(const std::string &text)
 {
-    return {"Error", text, MainWindow, false};
+    return {"Error", text, MainWindow, false, -1};
 }
 
 Box Question(const std::string &text)
 {
-    return {"Message", text, MainWindow, true};
+    return {"Message", text, MainWindow, true, -1};
 }
 
 std::string Describe(const std::vector<Box> &boxes)
@@ -142,9 +147,7 @@ protected:
         RegisterTestClass("CopyTestMain", DefWindowProcA);
         RegisterTestClass("CopyTestPage", DefWindowProcA);
         RegisterTestClass("CopyTestBar", RecordingBarProc);
-        MainWindow = CreateWindowExA(0, "CopyTestMain", "main", WS_OVERLAPPEDWINDOW, 0, 0, 400,
-                                     300, NULL, NULL, GetModuleHandleA(NULL), NULL);
-        ASSERT_TRUE(MainWindow != NULL);
+        MakeMainWindow();
         hook = SetWindowsHookExA(WH_CBT, AnswerMessageBoxes, NULL, GetCurrentThreadId());
         ASSERT_TRUE(hook != NULL);
         Progress = ProgressRecord();
@@ -152,6 +155,7 @@ protected:
         AnsweredBoxes.clear();
         Answers.clear();
         PumpCalls = 0;
+        CloseAtPumpCall = 0;
         root = MakeRootFolder("copy");
         source = root + "\\src";
         install = root + "\\inst";
@@ -165,6 +169,12 @@ protected:
         RemoveTree(root);
     }
 
+    void MakeMainWindow()
+    {
+        MainWindow = CreateWindowExA(0, "CopyTestMain", "main", WS_OVERLAPPEDWINDOW, 0, 0, 400,
+                                     300, NULL, NULL, GetModuleHandleA(NULL), NULL);
+        ASSERT_TRUE(MainWindow != NULL);
+    }
     int Copy() { return Copy(source, install); }
     int Copy(const std::string &from, const std::string &to)
     {
@@ -219,25 +229,66 @@ TEST_F(CopyTreeTest, RebuildsTheTreeLessHiddenAndSystemEntries)
     EXPECT_EQ(4 + FileCount, PumpCalls) << "one per directory scanned, one per entry";
 }
 
-TEST_F(CopyTreeTest, ProgressRangeThenOnePositionPerEntryByBytesBefore)
+// The bar is told a position only where what it shows changes: the first entry's, then
+// each that lies a pixel or more past the last one told, and the last entry's.
+TEST_F(CopyTreeTest, ProgressMovesByWholePixelsFromTheFirstToTheLastEntry)
 {
-    MakeSampleTree();
+    MakeFolder(source + "\\D");
+    for (int i = 0; i < 60; i++)
+        MakeFile(source + (i % 2 ? "\\D\\f" : "\\f") + std::to_string(i),
+                 i % 15 == 0 ? 20000 : 10 + i);
     Copy();
     EXPECT_EQ(1, Progress.rangeCalls);
     EXPECT_EQ(0u, Progress.rangeWParam);
     EXPECT_EQ(0x27100000, Progress.rangeLParam);
     EXPECT_TRUE(Progress.shownBeforeFirstPosition);
 
-    ASSERT_EQ((size_t)FileCount, Progress.positions.size());
-    std::vector<int> expected;
-    int done = 0;
+    std::vector<int> entries;
+    double done = 0, total = 0;
+    for (int i = 0; i < FileCount; i++)
+        total += FileSizes[i];
     for (int i = 0; i < FileCount; i++) {
-        expected.push_back((int)(done * 10000.0 / 6000));
+        entries.push_back(ProgressPosition(done, total));
         done += FileSizes[i];
     }
-    EXPECT_EQ(6000, done);
-    EXPECT_EQ(expected, Progress.positions);
-    EXPECT_EQ(0, Progress.positions.front());
+    const std::vector<int> &told = Progress.positions;
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(0, told.front()) << "first position";
+    EXPECT_EQ(entries.back(), told.back()) << "last position";
+    EXPECT_LT(told.size(), entries.size() / 2) << "a position for nearly every entry";
+    for (size_t i = 1; i < told.size(); i++) {
+        EXPECT_LT(told[i - 1], told[i]) << "position " << i;
+        if (i + 1 < told.size()) {
+            EXPECT_GE((told[i] - told[i - 1]) * 200, 10000) << "less than a pixel at " << i;
+        }
+    }
+    // Whatever an entry's bytes put the bar at, it never stands a pixel or more behind.
+    for (size_t i = 0; i < entries.size(); i++) {
+        int shown = *(std::upper_bound(told.begin(), told.end(), entries[i]) - 1);
+        EXPECT_LT((entries[i] - shown) * 200, 10000) << "entry " << i << " at " << entries[i]
+                                                      << ", the bar at " << shown;
+    }
+}
+
+// A box shows the bar where the bytes before the entry put it, though it moved by less
+// than a pixel: A\, A\B\, A\B\b (100 bytes), A\q (asks), r; 1,000,000 bytes in all.
+TEST_F(CopyTreeTest, AQuestionFindsTheBarWhereTheBytesBeforeItsFilePutIt)
+{
+    MakeFolder(source + "\\A");
+    MakeFolder(source + "\\A\\B");
+    MakeFile(source + "\\A\\B\\b", 100, 1);
+    MakeFile(source + "\\A\\q", 500, 2);
+    MakeFile(source + "\\r", 999400, 3);
+    MakeFolder(install);
+    MakeFolder(install + "\\A");
+    MakeFileWithText(install + "\\A\\q", "installed earlier");
+    Answers = {IDCANCEL};
+
+    EXPECT_EQ(1, Copy());
+    ASSERT_EQ(1u, Boxes.size()) << Describe(Boxes);
+    EXPECT_EQ(ProgressPosition(100, 1000000), Boxes[0].bar) << "bar at the question";
+    std::vector<int> told = {0, ProgressPosition(100, 1000000), ProgressPosition(600, 1000000)};
+    EXPECT_EQ(told, Progress.positions);
 }
 
 TEST(ProgressPosition, BytesDoneOverTotalTruncated)
@@ -261,11 +312,11 @@ TEST_F(CopyTreeTest, OnlyDirectoriesAndEmptyFilesKeepTheBarAtZero)
     MakeFile(source + "\\D\\empty", 0);
     MakeFile(source + "\\empty", 0);
     EXPECT_LE(0, Copy());
-    EXPECT_EQ((std::vector<int>{0, 0, 0}), Progress.positions);
+    EXPECT_EQ((std::vector<int>{0}), Progress.positions) << "told once";
     EXPECT_EQ((std::vector<std::string>{"D\\", "D\\empty=0", "empty=0"}), DescribeTree(install));
 }
 
-TEST_F(CopyTreeTest, UnreadableSourceCountsAsNoBytes)
+TEST_F(CopyTreeTest, UnreadableSourceAsksAndCountsItsListedBytes)
 {
     const struct {
         int answer;
@@ -297,10 +348,10 @@ TEST_F(CopyTreeTest, UnreadableSourceCountsAsNoBytes)
         }
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(to + "\\locked"))
             << "nothing arrives in place of an unreadable source";
-        // Counted as 0 bytes, the failed probe keeps the bar within its range.
+        // Its 400 bytes come from the listing; the file itself is opened only by the copy.
         std::vector<int> expected = {0};
         if (c.answer == IDCANCEL || !lockedFirst)
-            expected.push_back(lockedFirst ? 0 : 10000);
+            expected.push_back(lockedFirst ? 8000 : 2000);
         EXPECT_EQ(expected, Progress.positions);
         if (c.answer == IDCANCEL) {
             EXPECT_EQ(ReadWholeFile(from + "\\readable"), ReadWholeFile(to + "\\readable"));
@@ -411,6 +462,42 @@ TEST_F(CopyTreeTest, DirectoryThatCannotBeCreatedStopsTheCopy)
     ExpectBoxes({ErrorBox("Could not create directory " + install + "\\A")});
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\f"));
     ExpectPageGone();
+}
+
+// The user closes setup: the copy ends at the end of the scan or at its next entry, and
+// what it handled stays.
+TEST_F(CopyTreeTest, ClosingTheMainWindowStopsTheCopyAtOnce)
+{
+    MakeSampleTree();
+    const int scanPumps = 4;  // the source, A, X and B are listed
+    const struct {
+        const char *when;
+        int closeAt;  // pump call
+        size_t handled;
+    } cases[] = {{"during the scan", 1, 0},
+                 {"before the third entry", scanPumps + 3, 2},
+                 {"before the last entry", scanPumps + 7, 6}};
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.when);
+        if (!IsWindow(MainWindow))
+            MakeMainWindow();
+        std::string to = install + std::to_string(++n);
+        Progress = ProgressRecord();
+        PumpCalls = 0;
+        CloseAtPumpCall = c.closeAt;
+        EXPECT_EQ(-1, Copy(source, to));
+        EXPECT_FALSE(IsWindow(MainWindow));
+        EXPECT_EQ(std::max(c.closeAt, scanPumps), PumpCalls) << "the copy went on";
+        if (c.handled == 0) {
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(to)) << "install directory made";
+            EXPECT_EQ(0, Progress.pagesCreated);
+        } else {
+            EXPECT_EQ(c.handled, DescribeTree(to).size());
+            EXPECT_FALSE(IsWindow(Progress.page));
+        }
+        ExpectBoxes({});
+    }
 }
 
 TEST_F(CopyTreeTest, OneTrailingBackslashIsCutOffEitherArgument)

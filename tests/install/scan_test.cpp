@@ -1,5 +1,5 @@
 // The source tree scan on real trees under Wine: the order of the list, what is left out,
-// the size probe, and every limit of the list and the scan's buffers crossed by one.
+// the sizes from the listing, and every limit of the list and the scan's buffers crossed by one.
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -191,40 +191,52 @@ TEST_F(Scan, SecondScanAppendsAfterTheFirst)
               Listed());
 }
 
-TEST_F(Scan, ProbeGivesTheSizeOrMinusOne)
+// A file of `size` bytes that takes no room on disk (no data written).
+void MakeSparseFile(const std::string &path, LONGLONG size)
 {
-    std::string r = Root("probe");
-    for (int size : {0, 1, 4097, 70000}) {
-        std::string path = r + "\\size" + std::to_string(size);
-        MakeFile(path, size);
-        EXPECT_EQ(size, ProbeFileSize(path.c_str())) << path;
-    }
-    MakeFile(r + "\\readonly", 5, 0, FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(5, ProbeFileSize((r + "\\readonly").c_str()));
-    EXPECT_EQ(-1, ProbeFileSize((r + "\\missing").c_str()));
-    EXPECT_EQ(-1, ProbeFileSize(r.c_str())) << "a directory is no file";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    EXPECT_TRUE(SetFilePointerEx(file, end, NULL, FILE_BEGIN) && SetEndOfFile(file)) << path;
+    CloseHandle(file);
 }
 
-TEST_F(Scan, ProbeSharesWithOtherWritersAndScanKeepsItsFailureCode)
+// Sizes come from the listing, so a file nobody may open is entered with its size too; the
+// 32 bits of the list hold files below 2 GiB, and a larger one is marked too large.
+TEST_F(Scan, SizesFromTheListingTooLargeOnesMarked)
 {
-    std::string r = Root("share");
-    MakeFile(r + "\\shared", 123);
+    std::string r = Root("size");
+    const struct {
+        const char *name;
+        LONGLONG size;
+        int listed;
+    } cases[] = {
+        {"s0", 0, 0},
+        {"s1", 1, 1},
+        {"s70000", 70000, 70000},
+        {"s2g-1", 0x7fffffffLL, 0x7fffffff},
+        {"s2g", 0x80000000LL, SizeTooLarge},
+        {"s4g", 0x100000000LL, SizeTooLarge},
+        {"s4g+5", 0x100000005LL, SizeTooLarge},
+    };
+    std::vector<std::string> expected;
+    for (const auto &c : cases) {
+        MakeSparseFile(r + "\\" + c.name, c.size);
+        expected.push_back(Entry(r + "\\" + c.name, c.listed));
+    }
     MakeFile(r + "\\locked", 45);
-    HANDLE shared = CreateFileA((r + "\\shared").c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    expected.push_back(Entry(r + "\\locked", 45));
+    std::sort(expected.begin(), expected.end());
     HANDLE locked = CreateFileA((r + "\\locked").c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
                                 OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, shared);
     ASSERT_NE(INVALID_HANDLE_VALUE, locked);
 
-    EXPECT_EQ(123, ProbeFileSize((r + "\\shared").c_str())) << "the probe denied a writer";
     ScanTree(r.c_str());
+    CloseHandle(locked);
     std::vector<std::string> listed = Listed();
     std::sort(listed.begin(), listed.end());
-    EXPECT_EQ((std::vector<std::string>{Entry(r + "\\locked", -1), Entry(r + "\\shared", 123)}),
-              listed);
-    CloseHandle(shared);
-    CloseHandle(locked);
+    EXPECT_EQ(expected, listed);
 }
 
 // The limits. Whatever crosses one is recorded (the first such path only) and left out;

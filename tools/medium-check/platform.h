@@ -17,6 +17,9 @@ int MakeDirectory(const char *path);     // 0 made, 1 already a directory, -1 fa
 int DeleteDirectory(const char *path);   // 0, or -1 (also when it is not empty)
 int DeleteOneFile(const char *path);     // 0, or -1
 
+// 1 when the file can be opened for reading, as setup's copy must; else 0.
+int CanReadFile(const char *path);
+
 // Size in bytes of the file, also of 2 GiB and more; -1 when it cannot be told.
 long long FileSize(const char *path);
 

@@ -1,6 +1,6 @@
 // The POSIX side of medium-check: Windows paths on drive Z: stand for the root of the
 // file system, as under Wine, and their parts are matched regardless of case; dot-files
-// are hidden. Also the Win32 listing and runtime calls that setup's scan makes.
+// are hidden. Also the Win32 listing that setup's scan makes.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -13,15 +13,12 @@
 #include <unistd.h>
 
 #include <windows.h>
-#include <io.h>
-#include <share.h>
 
 #include "platform.h"
 
 enum {
     LocalPathSize = 1024,
     MaxListings = 64,  // listings open at one time: one per level of a walk
-    LargestPosition = 0x7fffffff,
 };
 
 static int IsSeparator(char c)
@@ -142,6 +139,17 @@ int DeleteOneFile(const char *path)
     return LocalPath(path, local, sizeof local) == 0 && unlink(local) == 0 ? 0 : -1;
 }
 
+int CanReadFile(const char *path)
+{
+    char local[LocalPathSize];
+    int handle;
+
+    if (LocalPath(path, local, sizeof local) < 0 || (handle = open(local, O_RDONLY)) < 0)
+        return 0;
+    close(handle);
+    return 1;
+}
+
 long long FileSize(const char *path)
 {
     char local[LocalPathSize];
@@ -187,7 +195,11 @@ static int NextEntry(Listing *listing, WIN32_FIND_DATAA *entry)
     snprintf(entry->cFileName, sizeof entry->cFileName, "%s", found->d_name);
     snprintf(local, sizeof local, "%s/%s", listing->path, found->d_name);
     entry->dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+    entry->nFileSizeHigh = 0;
+    entry->nFileSizeLow = 0;
     if (stat(local, &status) == 0) {
+        entry->nFileSizeHigh = (DWORD)((uint64_t)status.st_size >> 32);
+        entry->nFileSizeLow = (DWORD)status.st_size;
         if (S_ISDIR(status.st_mode))
             entry->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
         if (!(status.st_mode & S_IWUSR))
@@ -236,42 +248,4 @@ BOOL FindClose(HANDLE listing)
     closedir(open->directory);
     open->directory = 0;
     return 1;
-}
-
-// ---- The runtime's low-level file calls of the size probe.
-
-int _sopen(const char *path, int flags, int, ...)
-{
-    char local[LocalPathSize];
-
-    if (LocalPath(path, local, sizeof local) < 0) {
-        errno = ENOENT;
-        return -1;
-    }
-    return open(local, flags | O_RDONLY);
-}
-
-// A position past 2 GiB - 1 does not fit the Windows runtime's 32-bit result.
-static long WindowsPosition(off_t position)
-{
-    if (position > LargestPosition) {
-        errno = EINVAL;
-        return -1;
-    }
-    return (long)position;
-}
-
-long _lseek(int handle, long offset, int origin)
-{
-    return WindowsPosition(lseek(handle, offset, origin));
-}
-
-long _tell(int handle)
-{
-    return WindowsPosition(lseek(handle, 0, SEEK_CUR));
-}
-
-int _close(int handle)
-{
-    return close(handle);
 }

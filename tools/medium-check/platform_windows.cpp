@@ -47,6 +47,17 @@ int DeleteOneFile(const char *path)
     return DeleteFileA(path) ? 0 : -1;
 }
 
+int CanReadFile(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    CloseHandle(file);
+    return 1;
+}
+
 long long FileSize(const char *path)
 {
     WIN32_FIND_DATAA entry;

@@ -1,5 +1,5 @@
 // The tree checks run setup's ScanTree itself and listen to what it leaves out; sizes
-// come from its probe, with the real size asked for only to explain a failed probe.
+// come from its listing, with the real size asked for only to explain one too large.
 #include <stdio.h>
 #include <string.h>
 
@@ -81,21 +81,19 @@ static void OnOmission(int omission, const char *directory, const char *name,
     }
 }
 
-// A failed size probe: a file of 2 GiB or more, or one that cannot be read.
-static void ReportFailedProbe(const char *path, int probe)
+// A file the copy cannot take: one of 2 GiB or more, or one that cannot be read.
+static void ReportUncopiableFile(const char *path, int size)
 {
     char where[CheckPathSize];
     char bytes[24];
-    long long size = FileSize(path);
 
     snprintf(where, sizeof where, "%s", RelativeTo(path, MediumDir));
-    if (size > 0x7fffffffLL) {
-        FormatCount(bytes, sizeof bytes, (unsigned long long)size);
+    if (size == SizeTooLarge) {
+        FormatCount(bytes, sizeof bytes, (unsigned long long)FileSize(path));
         Report(SeverityError, where, 0,
                "%s bytes; setup-copy handles files below 2 GiB (2147483648 bytes)", bytes);
-    } else {
-        Report(SeverityError, where, 0, "cannot be read (size probe %d); setup-copy cannot "
-               "copy it", probe);
+    } else if (!CanReadFile(path)) {
+        Report(SeverityError, where, 0, "cannot be read; setup-copy cannot copy it");
     }
 }
 
@@ -121,8 +119,8 @@ int CheckTree(const char *mediumDir, const char *sourceDir)
                "more than the %d entries that setup-copy can list (at least %d too many); "
                "it refuses the tree", MaxFileCount, EntriesPastFullList);
     for (int i = 0; i < FileCount; i++)
-        if (!IsDirectoryEntry(FilePaths[i]) && FileSizes[i] < 0)
-            ReportFailedProbe(FilePaths[i], FileSizes[i]);
+        if (!IsDirectoryEntry(FilePaths[i]))
+            ReportUncopiableFile(FilePaths[i], FileSizes[i]);
     return FileListOverflowPath[0] == 0;
 }
 

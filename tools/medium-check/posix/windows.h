@@ -26,6 +26,8 @@ typedef void *HDC;
 
 struct WIN32_FIND_DATAA {
     DWORD dwFileAttributes;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
     char cFileName[MAX_PATH];
 };
 

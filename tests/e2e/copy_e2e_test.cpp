@@ -348,27 +348,74 @@ TEST(CopyE2E, DirectoryBlockedByAFileIsReportedWithoutBackslash)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\f"));
 }
 
-TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheRun)
+// Counts the programs setup starts from now on (brindle would be the first); NULL when
+// the job cannot be made.
+HANDLE CountStartedPrograms(const SetupRun &run)
 {
-    CopyRun run;
-    ASSERT_TRUE(run.Prepare("close"));
-    MakeMediumTree(run.source);
-    ASSERT_TRUE(run.Start());
-    HWND mainWindow = run.MainWindow();
-    ASSERT_TRUE(mainWindow);
-    ChooseInstallDirectory(run, run.install, false);
+    HANDLE job = CreateJobObjectA(NULL, NULL);
+    if (job && !AssignProcessToJobObject(job, run.setup.program.process)) {
+        CloseHandle(job);
+        return NULL;
+    }
+    return job;
+}
 
-    HWND page = NULL;
-    for (DWORD start = GetTickCount(); !page && GetTickCount() - start < CopyMilliseconds;)
-        page = FindProgressPage(mainWindow);
-    ASSERT_TRUE(page) << "no progress page";
-    // As the system's "end task" does: WM_CLOSE sent to the window, which the copy's pump
-    // delivers at once.
-    DWORD_PTR ignored;
-    SendMessageTimeoutA(mainWindow, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-    EXPECT_FALSE(IsWindow(mainWindow));
-    EXPECT_EQ(0, WaitForProgramExit(&run.setup.program, CopyMilliseconds));
-    EXPECT_FALSE(run.WaitPage(CompletedCaption, 0));
+DWORD ProgramsStarted(HANDLE job)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info,
+                                   sizeof info, NULL))
+        return 0;
+    return info.TotalProcesses - 1;
+}
+
+// The user closes setup during the copy, as the system's "end task" does: WM_CLOSE sent
+// to the main window, which the copy's pump delivers at once, or which takes the question
+// that holds the copy with it. The copy stops, no later step runs, the exit code is 0.
+TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheInstallation)
+{
+    for (bool atQuestion : {false, true}) {
+        SCOPED_TRACE(atQuestion ? "closed at a question" : "closed while the copy runs");
+        CopyRun run;
+        ASSERT_TRUE(run.Prepare(atQuestion ? "close-asked" : "close"));
+        ASSERT_TRUE(CopyBuiltProgram("brindle.exe", run.folder.c_str(), NULL));
+        MakeMediumTree(run.source);
+        size_t treeEntries = DescribeTree(run.source).size();
+        if (atQuestion) {
+            // The files of d00 come before those of every other folder.
+            MakeFolder(run.install);
+            MakeFolder(run.install + "\\d00");
+            MakeFileWithText(run.install + "\\d00\\file05.dat", "installed earlier");
+        }
+        ASSERT_TRUE(run.Start());
+        HANDLE job = CountStartedPrograms(run);
+        ASSERT_TRUE(job) << "no job to count started programs";
+        HWND mainWindow = run.MainWindow();
+        ASSERT_TRUE(mainWindow);
+        ChooseInstallDirectory(run, run.install, atQuestion);
+        if (atQuestion) {
+            HWND box = run.WaitBox("Message", CopyMilliseconds);
+            ASSERT_TRUE(box) << "no question";
+            EXPECT_EQ("File " + run.install + "\\d00\\file05.dat exists overwrite ?",
+                      BoxText(box));
+        } else {
+            HWND page = NULL;
+            for (DWORD start = GetTickCount(); !page && GetTickCount() - start < CopyMilliseconds;)
+                page = FindProgressPage(mainWindow);
+            ASSERT_TRUE(page) << "no progress page";
+        }
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(mainWindow, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+        EXPECT_FALSE(IsWindow(mainWindow));
+        EXPECT_EQ(0, WaitForProgramExit(&run.setup.program, CopyMilliseconds));
+
+        EXPECT_LT(DescribeTree(run.install).size(), treeEntries) << "the copy went on";
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\orvane.cfg"))
+            << "the start file was expanded";
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\links.inf"));
+        EXPECT_EQ(0u, ProgramsStarted(job)) << "brindle was started for the program group";
+        CloseHandle(job);
+    }
 }
 
 }  // namespace

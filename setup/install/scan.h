@@ -3,9 +3,8 @@
 
 // Appends everything below `directory` (no trailing backslash) to the file list:
 // sub-directories before their contents, hidden and system entries left out, each file
-// with its size from the directory listing. Records the
-// first path that does not fit in FileListOverflowPath and writes nothing past storage.
-// Returns 0.
+// with its size from the directory listing. Records the first path that does not fit in
+// FileListOverflowPath and writes nothing past storage. Returns 0.
 int ScanTree(const char *directory);
 
 // The size a file of 2 GiB or more is entered with; the copy counts it as no bytes.

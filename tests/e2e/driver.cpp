@@ -443,18 +443,44 @@ bool MakeScratchFolder(const char *name, char *path, int size)
     return CreateDirectoryA(path, NULL) != 0;
 }
 
+// Wine maps the host's root to Z:.
+static void HostPathToWindows(const char *hostPath, char *path, int size)
+{
+    snprintf(path, size, "Z:%s", hostPath);
+    for (char *c = path; *c; c++)
+        if (*c == '/')
+            *c = '\\';
+}
+
 const char *BuildFolder(void)
 {
     static char folder[MAX_PATH];
 
-    if (!folder[0]) {
-        // Wine maps the host's root to Z:.
-        snprintf(folder, sizeof folder, "Z:%s", VELTRANE_BUILD_DIR);
-        for (char *c = folder; *c; c++)
-            if (*c == '/')
-                *c = '\\';
-    }
+    if (!folder[0])
+        HostPathToWindows(VELTRANE_BUILD_DIR, folder, sizeof folder);
     return folder;
+}
+
+const char *ShippedProgramFolder(void)
+{
+    static char folder[MAX_PATH];
+    const char *programs = getenv("VELTRANE_E2E_PROGRAMS");
+
+    if (!programs || !programs[0])
+        return BuildFolder();
+    if (!folder[0])
+        HostPathToWindows(programs, folder, sizeof folder);
+    return folder;
+}
+
+static bool IsShippedProgram(const char *name)
+{
+    static const char *const Shipped[] = {"setup.exe", "setup-copy.exe", "brindle.exe"};
+
+    for (const char *shipped : Shipped)
+        if (strcmp(name, shipped) == 0)
+            return true;
+    return false;
 }
 
 bool CopyBuiltProgram(const char *builtName, const char *folder, const char *targetName)
@@ -462,7 +488,9 @@ bool CopyBuiltProgram(const char *builtName, const char *folder, const char *tar
     char source[MAX_PATH];
     char target[MAX_PATH];
 
-    if (snprintf(source, sizeof source, "%s\\%s", BuildFolder(), builtName) >=
+    const char *from = IsShippedProgram(builtName) ? ShippedProgramFolder() : BuildFolder();
+
+    if (snprintf(source, sizeof source, "%s\\%s", from, builtName) >=
             (int)sizeof source ||
         snprintf(target, sizeof target, "%s\\%s", folder, targetName ? targetName : builtName) >=
             (int)sizeof target)

@@ -114,11 +114,15 @@ COLORREF ReadScreenPixel(int x, int y);
 bool MakeScratchFolder(const char *name, char *path, int size);
 // Deletes a folder and everything below it; true when it is gone.
 bool RemoveFolderTree(const char *path);
-// Copies the built program `builtName` (e.g. "setup.exe") from the build folder into
-// `folder` as `targetName` (NULL: the same name).
+// Copies the built program `builtName` (e.g. "setup.exe") into `folder` as `targetName`
+// (NULL: the same name). The shipped programs (setup.exe, setup-copy.exe, brindle.exe) come
+// from ShippedProgramFolder(), every other program from the build folder.
 bool CopyBuiltProgram(const char *builtName, const char *folder, const char *targetName);
-// The build folder as a Windows path (Z:\...), where the programs under test are.
+// The build folder as a Windows path (Z:\...), where the test programs are.
 const char *BuildFolder(void);
+// Where the shipped programs under test are: the host folder that VELTRANE_E2E_PROGRAMS
+// names (the i686 build), as a Windows path, or else the build folder.
+const char *ShippedProgramFolder(void);
 
 bool FileExists(const char *path);
 bool WriteTextFile(const char *path, const char *text);

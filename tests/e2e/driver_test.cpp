@@ -177,7 +177,7 @@ TEST(Driver, WindowFactsCaptureAndCloseBox)
     const int x = (facts.client.left + facts.client.right) / 2;
     const int y = (facts.client.top + facts.client.bottom) / 2;
     DWORD start = GetTickCount();
-    while (ReadScreenPixel(x, y) != FixtureGreen && GetTickCount() - start < 5000)
+    while (ReadScreenPixel(x, y) != FixtureGreen && GetTickCount() - start < WaitMilliseconds)
         Sleep(25);
     EXPECT_EQ(FixtureGreen, ReadScreenPixel(x, y));
 

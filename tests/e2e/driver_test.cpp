@@ -107,7 +107,8 @@ TEST(Driver, RefusesWhatAUserCouldNotDo)
     char text[16];
     EXPECT_FALSE(ReadControlText(page, 4242, text, sizeof text));
     EXPECT_STREQ("", text);
-    EXPECT_EQ(ExitCodeStillRunning, WaitForProgramExit(&fixture.program, 300));
+    EXPECT_TRUE(WaitUntilHandled(page, WaitMilliseconds)) << "the page went away";
+    EXPECT_EQ(ExitCodeStillRunning, WaitForProgramExit(&fixture.program, 0));
 
     ScopedProgram disabled;
     char otherFolder[MAX_PATH];

@@ -87,7 +87,7 @@ void AddEntriesNotToInstall(const std::string &source)
 // One entry of the copy's list: a path below the tree ("dir\" for a folder) and its size.
 struct ListEntry {
     std::string path;
-    double size;
+    long long size;
 };
 
 // The order in which the copy handles a tree: a folder's sub-folders, what lies below each
@@ -109,19 +109,20 @@ void AppendCopyOrder(const std::string &root, const std::string &relative,
     for (const std::string &name : folders)
         AppendCopyOrder(root, prefix + name, list);
     for (const std::string &name : files)
-        list->push_back({prefix + name, (double)ReadWholeFile(here + "\\" + name).size()});
+        list->push_back({prefix + name, (long long)ReadWholeFile(here + "\\" + name).size()});
 }
 
-// Where the bar must stand while the copy asks about entry `index`: the bytes before it.
+// Where the bar must stand while the copy asks about entry `index`: the share of the
+// bytes before it, truncated.
 int PositionAt(const std::vector<ListEntry> &list, size_t index)
 {
-    double before = 0, total = 0;
+    long long before = 0, total = 0;
     for (size_t i = 0; i < list.size(); i++) {
         total += list[i].size;
         if (i < index)
             before += list[i].size;
     }
-    return (int)(before / total * 10000);
+    return (int)(before * 10000 / total);
 }
 
 // Makes the target of each picked file exist, so that the copy stops at a question there.
@@ -146,7 +147,8 @@ HWND FindProgressPage(HWND mainWindow)
 int BarValue(HWND bar, UINT message, WPARAM wParam)
 {
     DWORD_PTR value = 0;
-    if (!SendMessageTimeoutA(bar, message, wParam, 0, SMTO_ABORTIFHUNG, 2000, &value))
+    if (!SendMessageTimeoutA(bar, message, wParam, 0, SMTO_ABORTIFHUNG, PageAppearMilliseconds,
+                             &value))
         return -1;
     return (int)value;
 }

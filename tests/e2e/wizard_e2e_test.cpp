@@ -45,6 +45,8 @@ std::string Text(HWND dialog, int id)
 
 const char Untouched[] = "inst.exe orvane.exe";
 
+// Whether the stand-in main program runs anywhere in the session; true when that cannot
+// be told.
 bool ProbeRuns()
 {
     PROCESSENTRY32 process;

@@ -249,6 +249,47 @@ bool PressKey(HWND window, DriverKey key)
            PostMessageA(target, WM_KEYUP, virtualKey, scan | 1 | (1L << 30) | (1UL << 31));
 }
 
+static HWND FirstButton(HWND window)
+{
+    char name[16];
+
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetClassNameA(child, name, sizeof name) && !lstrcmpiA(name, "Button"))
+            return child;
+    return NULL;
+}
+
+static bool ShownAndPushed(HWND window, HWND button)
+{
+    DWORD_PTR state = 0;
+
+    return IsWindow(window) && IsWindowVisible(window) &&
+           SendMessageTimeoutA(button, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, AnswerMilliseconds,
+                               &state) &&
+           (state & BST_PUSHED);
+}
+
+bool WaitUntilHandled(HWND window, DWORD milliseconds)
+{
+    HWND button = FirstButton(window);
+    DWORD start = GetTickCount();
+    DWORD_PTR ignored;
+
+    // A button drawn pushed is the marker: posted, it is handled in turn, and it can be
+    // read back and undone from here.
+    if (!button || !PostMessageA(button, BM_SETSTATE, TRUE, 0))
+        return false;
+    while (!ShownAndPushed(window, button)) {
+        if (!IsWindow(window) || !IsWindowVisible(window) ||
+            GetTickCount() - start >= milliseconds)
+            return false;
+        Sleep(PollMilliseconds);
+    }
+    SendMessageTimeoutA(button, BM_SETSTATE, FALSE, 0, SMTO_ABORTIFHUNG, AnswerMilliseconds,
+                        &ignored);
+    return true;
+}
+
 bool PressCloseBox(HWND window)
 {
     if (!IsWindow(window) || !IsWindowEnabled(window))

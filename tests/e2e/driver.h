@@ -82,6 +82,12 @@ enum DriverKey { KeyEnter, KeyEscape };
 // Cancel. Returns false when that thread has no focus window.
 bool PressKey(HWND window, DriverKey key);
 
+// Posts a marker to a button of `window` behind whatever was already posted to its thread,
+// and waits until that thread has handled it, so that input the window must ignore can be
+// judged once it has been handled. Returns true then; false when `window` went away or was
+// hidden first, or after `milliseconds`.
+bool WaitUntilHandled(HWND window, DWORD milliseconds);
+
 // Uses the close box of `window` (WM_SYSCOMMAND SC_CLOSE, posted). Returns false when the
 // window is disabled, e.g. behind a modal page, where a user's click does nothing.
 bool PressCloseBox(HWND window);

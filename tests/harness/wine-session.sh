@@ -72,7 +72,7 @@ start_session() {
         tries=0
         until [ -s "$state/display" ] && grep -q . "$state/display"; do
             tries=$((tries + 1))
-            [ $tries -gt 100 ] && { echo "wine-session: Xvfb did not start" >&2; exit 1; }
+            [ $tries -gt 600 ] && { echo "wine-session: Xvfb did not start" >&2; exit 1; }
             sleep 0.1
         done
         display=$(head -n 1 "$state/display")

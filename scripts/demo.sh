@@ -1,6 +1,8 @@
 #!/bin/sh
 # The main job: builds setup and runs it under Wine on the sample medium, as shipped
 # (in place) or, with --copy-mode, copying the medium's veltrane folder into C:\veltrane.
+# It runs the shipped i686 programs under 32-bit Wine (through qemu where the kernel refuses
+# 32-bit programs), or says clearly that it fell back to the x86_64 build.
 #   scripts/demo.sh [--copy-mode] [--headless]
 # With a display (DISPLAY set) you click through the wizard yourself; without one, or with
 # --headless, the same run is driven through its pages and screenshots are saved.
@@ -19,13 +21,27 @@ for argument in "$@"; do
     esac
 done
 [ -n "${DISPLAY:-}" ] || headless=yes
-
-"$root/scripts/install-deps.sh"
 build="$root/build/win64"
+demo="$build/demo"
+
+# Where the kernel refuses 32-bit programs, qemu runs them for this demo only.
+qemu_registered=no
+if [ "$("$root/scripts/i386-support.sh" mode)" = none ] && "$root/scripts/i386-support.sh" enable
+then
+    qemu_registered=yes
+fi
+clean_up() {
+    [ -f "$demo/wine/env" ] && sh "$root/tests/harness/wine-session.sh" stop "$demo"
+    [ $qemu_registered = yes ] && "$root/scripts/i386-support.sh" disable
+    return 0
+}
+trap clean_up EXIT INT TERM
+"$root/scripts/install-deps.sh"
 cmake --preset win64 >/dev/null
 cmake --build "$build" -j"$(nproc)" --target setup setup-copy brindle standin windrive >/dev/null
+cmake --preset win32 >/dev/null
+cmake --build "$root/build/win32" -j"$(nproc)" --target setup setup-copy brindle >/dev/null
 
-demo="$build/demo"
 shots="$demo/screenshots"
 mkdir -p "$demo"
 if [ $headless = no ]; then
@@ -33,9 +49,17 @@ if [ $headless = no ]; then
 fi
 export WINE_SESSION_DESKTOP=1024x768
 sh "$root/tests/harness/wine-session.sh" start "$demo" >/dev/null
-trap 'sh "$root/tests/harness/wine-session.sh" stop "$demo"' EXIT INT TERM
 # shellcheck disable=SC1091
 . "$demo/wine/env"
+if [ "$VELTRANE_I686" = yes ]; then
+    programs="$root/build/win32"
+    ran="the shipped i686 programs (build/win32), under 32-bit Wine"
+    [ "$("$root/scripts/i386-support.sh" mode)" = qemu ] && ran="$ran, through qemu"
+else
+    programs="$build"
+    ran="the x86_64 programs (build/win64): the i686 programs did NOT run: $(cat "$demo/wine/i686-not-run")"
+    echo "demo: $ran" >&2
+fi
 wine=/usr/lib/wine/wine64
 drive_c="$WINEPREFIX/drive_c"
 
@@ -57,8 +81,8 @@ cp -R "$root/sample/medium/." "$suite/"
 for name in orvane schemed router gerbview partlib unvelt; do
     cp "$build/sample/standin.exe" "$suite/$name.exe"
 done
-cp "$build/$program" "$medium/setup.exe"
-cp "$build/brindle.exe" "$medium/"
+cp "$programs/$program" "$medium/setup.exe"
+cp "$programs/brindle.exe" "$medium/"
 
 windrive() { "$wine" "$build/windrive.exe" "$@"; }
 shoot() {  # shoot NAME: the whole screen, as the person would see it
@@ -95,6 +119,7 @@ finished=$(date +%s)
 installed=$(printf '%s' "$install_dir" | sed 's|^C:|'"$drive_c"'|; s|\\|/|g')
 echo
 echo "== Veltrane setup ($mode) finished in $((finished - started)) s"
+printf 'Programs run:      %s\n' "$ran"
 printf 'Installed in:      %s  (%s)\n' "$install_dir" "$installed"
 echo "Generated files:"
 for file in orvane.ini layout/router.ini library/partlib.ini; do

@@ -84,15 +84,60 @@ void AddEntriesNotToInstall(const std::string &source)
     MakeFile(source + "\\d07\\SystemDir\\inside.txt", 10, 4);
 }
 
-// What the progress page showed, polled from outside while the copy ran.
-struct ProgressSeen {
-    bool found = false;
-    bool visible = false;
-    int low = -1, high = -1;
-    std::vector<int> positions;
-    bool screenshotSaved = false;
-    COLORREF pageColour = CLR_INVALID;  // in the screenshot, amid the page's bar
+// One entry of the copy's list: a path below the tree ("dir\" for a folder) and its size.
+struct ListEntry {
+    std::string path;
+    long long size;
 };
+
+// The order in which the copy handles a tree: a folder's sub-folders, what lies below each
+// of them, then its files; hidden and system entries left out.
+void AppendCopyOrder(const std::string &root, const std::string &relative,
+                     std::vector<ListEntry> *list)
+{
+    std::string here = relative.empty() ? root : root + "\\" + relative;
+    std::vector<std::string> folders, files;
+    for (const std::string &name : ListingOrder(here)) {
+        DWORD attributes = AttributesOf(here + "\\" + name);
+        if (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            continue;
+        (attributes & FILE_ATTRIBUTE_DIRECTORY ? folders : files).push_back(name);
+    }
+    std::string prefix = relative.empty() ? "" : relative + "\\";
+    for (const std::string &name : folders)
+        list->push_back({prefix + name + "\\", 0});
+    for (const std::string &name : folders)
+        AppendCopyOrder(root, prefix + name, list);
+    for (const std::string &name : files)
+        list->push_back({prefix + name, (long long)ReadWholeFile(here + "\\" + name).size()});
+}
+
+// Where the bar must stand while the copy asks about entry `index`: the share of the
+// bytes before it, truncated.
+int PositionAt(const std::vector<ListEntry> &list, size_t index)
+{
+    long long before = 0, total = 0;
+    for (size_t i = 0; i < list.size(); i++) {
+        total += list[i].size;
+        if (i < index)
+            before += list[i].size;
+    }
+    return (int)(before * 10000 / total);
+}
+
+// Makes the target of each picked file exist, so that the copy stops at a question there.
+void PlaceTargets(const std::string &install, const std::vector<ListEntry> &list,
+                  const std::vector<size_t> &picked)
+{
+    CreateDirectoryA(install.c_str(), NULL);
+    for (size_t index : picked) {
+        const std::string &path = list[index].path;
+        for (size_t slash = path.find('\\'); slash != std::string::npos;
+             slash = path.find('\\', slash + 1))
+            CreateDirectoryA((install + "\\" + path.substr(0, slash)).c_str(), NULL);
+        MakeFileWithText(install + "\\" + path, "installed earlier");
+    }
+}
 
 HWND FindProgressPage(HWND mainWindow)
 {
@@ -102,47 +147,54 @@ HWND FindProgressPage(HWND mainWindow)
 int BarValue(HWND bar, UINT message, WPARAM wParam)
 {
     DWORD_PTR value = 0;
-    if (!SendMessageTimeoutA(bar, message, wParam, 0, SMTO_ABORTIFHUNG, 2000, &value))
+    if (!SendMessageTimeoutA(bar, message, wParam, 0, SMTO_ABORTIFHUNG, PageAppearMilliseconds,
+                             &value))
         return -1;
     return (int)value;
 }
 
-void WatchProgress(HWND mainWindow, ProgressSeen *seen)
+// The question about an existing target, which holds the copy until it is answered.
+HWND WaitForQuestion(CopyRun &run, const std::string &path)
 {
-    DWORD start = GetTickCount();
-    HWND page = NULL;
-    while (!page && GetTickCount() - start < CopyMilliseconds) {
-        page = FindProgressPage(mainWindow);
-        if (!page)
-            Sleep(5);
+    HWND box = run.WaitBox("Message", CopyMilliseconds);
+    EXPECT_TRUE(box) << "no question about " << path;
+    if (box) {
+        EXPECT_EQ("File " + run.install + "\\" + path + " exists overwrite ?", BoxText(box));
     }
-    if (!page)
-        return;
-    seen->found = true;
-    HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
-    seen->positions.push_back(BarValue(bar, PBM_GETPOS, 0));
-    seen->visible = IsWindowVisible(page) != 0;
-    seen->low = BarValue(bar, PBM_GETRANGE, TRUE);
-    seen->high = BarValue(bar, PBM_GETRANGE, FALSE);
-    Sleep(300);
-    ScreenImage image;
-    if (CaptureScreen(NULL, &image)) {
-        RECT frame;
-        GetWindowRect(bar, &frame);
-        seen->pageColour = ImagePixel(&image, (frame.left + frame.right) / 2,
-                                      (frame.top + frame.bottom) / 2);
-        std::string path = std::string(BuildFolder()) + "\\copy-progress.bmp";
-        seen->screenshotSaved = SaveImageAsBmp(&image, path.c_str());
-        FreeScreenImage(&image);
-    }
-    while (IsWindow(page)) {
-        int position = BarValue(bar, PBM_GETPOS, 0);
-        if (position >= 0 && position != seen->positions.back())
-            seen->positions.push_back(position);
-        Sleep(5);
-    }
+    return box;
 }
 
+void Answer(HWND box)
+{
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(box, PageGoneMilliseconds));
+}
+
+// With the copy held at a question: the question moved off the page, the screen shows the
+// page around its empty bar once the page has painted itself again.
+void ExpectPageOnScreen(HWND page, HWND bar, HWND box)
+{
+    SetWindowPos(box, NULL, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT frame;
+    GetWindowRect(bar, &frame);
+    int x = (frame.left + frame.right) / 2, y = (frame.top + frame.bottom) / 2;
+    COLORREF colour = ReadScreenPixel(x, y);
+    for (DWORD start = GetTickCount();
+         GetRValue(colour) <= 128 && GetTickCount() - start < PageAppearMilliseconds;
+         colour = ReadScreenPixel(x, y))
+        Sleep(25);
+    EXPECT_GT(GetRValue(colour), 128) << "the screen shows no progress page, " << std::hex
+                                      << colour;
+    EXPECT_TRUE(IsWindowVisible(page));
+    ScreenImage image;
+    ASSERT_TRUE(CaptureScreen(NULL, &image));
+    std::string path = std::string(BuildFolder()) + "\\copy-progress.bmp";
+    EXPECT_TRUE(SaveImageAsBmp(&image, path.c_str()));
+    FreeScreenImage(&image);
+}
+
+// The copy is held at questions about its first file, the first file after the folders'
+// contents and its last file; there the bar must stand exactly at the bytes before each.
 TEST(CopyE2E, MediumTreeInstalledUnderAVisibleProgressPage)
 {
     CopyRun run;
@@ -150,34 +202,40 @@ TEST(CopyE2E, MediumTreeInstalledUnderAVisibleProgressPage)
     MakeMediumTree(run.source);
     std::vector<std::string> expected = WithConfiguration(DescribeTree(run.source), run);
     AddEntriesNotToInstall(run.source);
+    std::vector<ListEntry> list;
+    AppendCopyOrder(run.source, "", &list);
+    std::vector<size_t> files;
+    for (size_t i = 0; i < list.size(); i++)
+        if (list[i].path.back() != '\\' &&
+            (files.empty() || list[i].path.find('\\') == std::string::npos))
+            files.push_back(i);
+    ASSERT_GE(files.size(), 3u);
+    std::vector<size_t> held = {files[0], files[1], files.back()};
+    PlaceTargets(run.install, list, held);
     ASSERT_TRUE(run.Start());
     HWND mainWindow = run.MainWindow();
     ASSERT_TRUE(mainWindow);
+    ChooseInstallDirectory(run, run.install, true);
 
-    ChooseInstallDirectory(run, run.install, false);
-    DWORD copyStart = GetTickCount();
-    ProgressSeen progress;
-    WatchProgress(mainWindow, &progress);
-    DWORD copyMilliseconds = GetTickCount() - copyStart;
+    for (size_t index : held) {
+        SCOPED_TRACE(list[index].path);
+        HWND box = WaitForQuestion(run, list[index].path);
+        ASSERT_TRUE(box);
+        HWND page = FindProgressPage(mainWindow);
+        ASSERT_TRUE(page) << "no progress page during the copy";
+        HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
+        if (index == held[0]) {
+            EXPECT_EQ(0, BarValue(bar, PBM_GETRANGE, TRUE));
+            EXPECT_EQ(10000, BarValue(bar, PBM_GETRANGE, FALSE));
+            ExpectPageOnScreen(page, bar, box);
+        }
+        EXPECT_EQ(PositionAt(list, index), BarValue(bar, PBM_GETPOS, 0));
+        Answer(box);
+    }
     std::vector<BoxSeen> boxes;
     HWND completed = AnswerUntilCompleted(run, &boxes);
     ASSERT_TRUE(completed);
     EXPECT_EQ("", Describe(boxes));
-
-    ASSERT_TRUE(progress.found) << "no progress page";
-    EXPECT_TRUE(progress.visible);
-    EXPECT_TRUE(progress.screenshotSaved);
-    EXPECT_GT(GetRValue(progress.pageColour), 128) << "the screenshot shows no progress page, "
-                                                   << std::hex << progress.pageColour;
-    EXPECT_EQ(0, progress.low);
-    EXPECT_EQ(10000, progress.high);
-    EXPECT_EQ(0, progress.positions.front()) << "first position";
-    for (size_t i = 1; i < progress.positions.size(); i++) {
-        EXPECT_LT(progress.positions[i - 1], progress.positions[i]) << "position " << i;
-        EXPECT_LT(progress.positions[i], 10000) << "position " << i;
-    }
-    printf("copy visible for %lu ms, %zu positions seen\n", (unsigned long)copyMilliseconds,
-           progress.positions.size());
 
     EXPECT_EQ(0, FinishSetup(run, completed));
     EXPECT_EQ(expected, DescribeTree(run.install));
@@ -381,12 +439,14 @@ TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheInstallation)
         ASSERT_TRUE(CopyBuiltProgram("brindle.exe", run.folder.c_str(), NULL));
         MakeMediumTree(run.source);
         size_t treeEntries = DescribeTree(run.source).size();
-        if (atQuestion) {
-            // The files of d00 come before those of every other folder.
-            MakeFolder(run.install);
-            MakeFolder(run.install + "\\d00");
-            MakeFileWithText(run.install + "\\d00\\file05.dat", "installed earlier");
-        }
+        std::vector<ListEntry> list;
+        AppendCopyOrder(run.source, "", &list);
+        size_t first = 0;
+        while (first < list.size() && list[first].path.back() == '\\')
+            first++;
+        ASSERT_LT(first, list.size());
+        if (atQuestion)
+            PlaceTargets(run.install, list, {first});
         ASSERT_TRUE(run.Start());
         HANDLE job = CountStartedPrograms(run);
         ASSERT_TRUE(job) << "no job to count started programs";
@@ -394,10 +454,7 @@ TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheInstallation)
         ASSERT_TRUE(mainWindow);
         ChooseInstallDirectory(run, run.install, atQuestion);
         if (atQuestion) {
-            HWND box = run.WaitBox("Message", CopyMilliseconds);
-            ASSERT_TRUE(box) << "no question";
-            EXPECT_EQ("File " + run.install + "\\d00\\file05.dat exists overwrite ?",
-                      BoxText(box));
+            ASSERT_TRUE(WaitForQuestion(run, list[first].path));
         } else {
             HWND page = NULL;
             for (DWORD start = GetTickCount(); !page && GetTickCount() - start < CopyMilliseconds;)

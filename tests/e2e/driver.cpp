@@ -249,6 +249,47 @@ bool PressKey(HWND window, DriverKey key)
            PostMessageA(target, WM_KEYUP, virtualKey, scan | 1 | (1L << 30) | (1UL << 31));
 }
 
+static HWND FirstButton(HWND window)
+{
+    char name[16];
+
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetClassNameA(child, name, sizeof name) && !lstrcmpiA(name, "Button"))
+            return child;
+    return NULL;
+}
+
+static bool ShownAndPushed(HWND window, HWND button)
+{
+    DWORD_PTR state = 0;
+
+    return IsWindow(window) && IsWindowVisible(window) &&
+           SendMessageTimeoutA(button, BM_GETSTATE, 0, 0, SMTO_ABORTIFHUNG, AnswerMilliseconds,
+                               &state) &&
+           (state & BST_PUSHED);
+}
+
+bool WaitUntilHandled(HWND window, DWORD milliseconds)
+{
+    HWND button = FirstButton(window);
+    DWORD start = GetTickCount();
+    DWORD_PTR ignored;
+
+    // A button drawn pushed is the marker: posted, it is handled in turn, and it can be
+    // read back and undone from here.
+    if (!button || !PostMessageA(button, BM_SETSTATE, TRUE, 0))
+        return false;
+    while (!ShownAndPushed(window, button)) {
+        if (!IsWindow(window) || !IsWindowVisible(window) ||
+            GetTickCount() - start >= milliseconds)
+            return false;
+        Sleep(PollMilliseconds);
+    }
+    SendMessageTimeoutA(button, BM_SETSTATE, FALSE, 0, SMTO_ABORTIFHUNG, AnswerMilliseconds,
+                        &ignored);
+    return true;
+}
+
 bool PressCloseBox(HWND window)
 {
     if (!IsWindow(window) || !IsWindowEnabled(window))
@@ -443,18 +484,44 @@ bool MakeScratchFolder(const char *name, char *path, int size)
     return CreateDirectoryA(path, NULL) != 0;
 }
 
+// Wine maps the host's root to Z:.
+static void HostPathToWindows(const char *hostPath, char *path, int size)
+{
+    snprintf(path, size, "Z:%s", hostPath);
+    for (char *c = path; *c; c++)
+        if (*c == '/')
+            *c = '\\';
+}
+
 const char *BuildFolder(void)
 {
     static char folder[MAX_PATH];
 
-    if (!folder[0]) {
-        // Wine maps the host's root to Z:.
-        snprintf(folder, sizeof folder, "Z:%s", VELTRANE_BUILD_DIR);
-        for (char *c = folder; *c; c++)
-            if (*c == '/')
-                *c = '\\';
-    }
+    if (!folder[0])
+        HostPathToWindows(VELTRANE_BUILD_DIR, folder, sizeof folder);
     return folder;
+}
+
+const char *ShippedProgramFolder(void)
+{
+    static char folder[MAX_PATH];
+    const char *programs = getenv("VELTRANE_E2E_PROGRAMS");
+
+    if (!programs || !programs[0])
+        return BuildFolder();
+    if (!folder[0])
+        HostPathToWindows(programs, folder, sizeof folder);
+    return folder;
+}
+
+static bool IsShippedProgram(const char *name)
+{
+    static const char *const Shipped[] = {"setup.exe", "setup-copy.exe", "brindle.exe"};
+
+    for (const char *shipped : Shipped)
+        if (strcmp(name, shipped) == 0)
+            return true;
+    return false;
 }
 
 bool CopyBuiltProgram(const char *builtName, const char *folder, const char *targetName)
@@ -462,7 +529,9 @@ bool CopyBuiltProgram(const char *builtName, const char *folder, const char *tar
     char source[MAX_PATH];
     char target[MAX_PATH];
 
-    if (snprintf(source, sizeof source, "%s\\%s", BuildFolder(), builtName) >=
+    const char *from = IsShippedProgram(builtName) ? ShippedProgramFolder() : BuildFolder();
+
+    if (snprintf(source, sizeof source, "%s\\%s", from, builtName) >=
             (int)sizeof source ||
         snprintf(target, sizeof target, "%s\\%s", folder, targetName ? targetName : builtName) >=
             (int)sizeof target)

@@ -82,6 +82,12 @@ enum DriverKey { KeyEnter, KeyEscape };
 // Cancel. Returns false when that thread has no focus window.
 bool PressKey(HWND window, DriverKey key);
 
+// Posts a marker to a button of `window` behind whatever was already posted to its thread,
+// and waits until that thread has handled it, so that input the window must ignore can be
+// judged once it has been handled. Returns true then; false when `window` went away or was
+// hidden first, or after `milliseconds`.
+bool WaitUntilHandled(HWND window, DWORD milliseconds);
+
 // Uses the close box of `window` (WM_SYSCOMMAND SC_CLOSE, posted). Returns false when the
 // window is disabled, e.g. behind a modal page, where a user's click does nothing.
 bool PressCloseBox(HWND window);
@@ -114,11 +120,15 @@ COLORREF ReadScreenPixel(int x, int y);
 bool MakeScratchFolder(const char *name, char *path, int size);
 // Deletes a folder and everything below it; true when it is gone.
 bool RemoveFolderTree(const char *path);
-// Copies the built program `builtName` (e.g. "setup.exe") from the build folder into
-// `folder` as `targetName` (NULL: the same name).
+// Copies the built program `builtName` (e.g. "setup.exe") into `folder` as `targetName`
+// (NULL: the same name). The shipped programs (setup.exe, setup-copy.exe, brindle.exe) come
+// from ShippedProgramFolder(), every other program from the build folder.
 bool CopyBuiltProgram(const char *builtName, const char *folder, const char *targetName);
-// The build folder as a Windows path (Z:\...), where the programs under test are.
+// The build folder as a Windows path (Z:\...), where the test programs are.
 const char *BuildFolder(void);
+// Where the shipped programs under test are: the host folder that VELTRANE_E2E_PROGRAMS
+// names (the i686 build), as a Windows path, or else the build folder.
+const char *ShippedProgramFolder(void);
 
 bool FileExists(const char *path);
 bool WriteTextFile(const char *path, const char *text);

@@ -107,7 +107,8 @@ TEST(Driver, RefusesWhatAUserCouldNotDo)
     char text[16];
     EXPECT_FALSE(ReadControlText(page, 4242, text, sizeof text));
     EXPECT_STREQ("", text);
-    EXPECT_EQ(ExitCodeStillRunning, WaitForProgramExit(&fixture.program, 300));
+    EXPECT_TRUE(WaitUntilHandled(page, WaitMilliseconds)) << "the page went away";
+    EXPECT_EQ(ExitCodeStillRunning, WaitForProgramExit(&fixture.program, 0));
 
     ScopedProgram disabled;
     char otherFolder[MAX_PATH];
@@ -177,7 +178,7 @@ TEST(Driver, WindowFactsCaptureAndCloseBox)
     const int x = (facts.client.left + facts.client.right) / 2;
     const int y = (facts.client.top + facts.client.bottom) / 2;
     DWORD start = GetTickCount();
-    while (ReadScreenPixel(x, y) != FixtureGreen && GetTickCount() - start < 5000)
+    while (ReadScreenPixel(x, y) != FixtureGreen && GetTickCount() - start < WaitMilliseconds)
         Sleep(25);
     EXPECT_EQ(FixtureGreen, ReadScreenPixel(x, y));
 

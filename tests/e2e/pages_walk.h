@@ -14,7 +14,7 @@ extern const char CompletedCaption[];
 
 enum {
     PageAppearMilliseconds = 20000,  // Wine may be slow to start a process under load
-    PageGoneMilliseconds = 5000,
+    PageGoneMilliseconds = 20000,
 };
 
 // The page of setup's process with this caption, once it is shown; NULL after the wait.

@@ -1,5 +1,6 @@
 #include "setup_run.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <gtest/gtest.h>
@@ -101,6 +102,31 @@ HWND AnswerUntilCompleted(SetupRun &run, std::vector<BoxSeen> *seen,
         Sleep(20);
     }
     return NULL;
+}
+
+static std::string FileText(const std::string &path)
+{
+    std::string text;
+    char chunk[512];
+    size_t got;
+    FILE *file = fopen(path.c_str(), "rb");
+
+    if (!file)
+        return text;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, got);
+    fclose(file);
+    return text;
+}
+
+std::string WaitForFileText(const std::string &path, const std::string &expected)
+{
+    std::string text = FileText(path);
+    for (DWORD start = GetTickCount();
+         text != expected && GetTickCount() - start < PageAppearMilliseconds;
+         text = FileText(path))
+        Sleep(50);
+    return text;
 }
 
 long FinishSetup(SetupRun &run, HWND completed)

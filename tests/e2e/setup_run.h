@@ -46,6 +46,10 @@ std::string Describe(const std::vector<BoxSeen> &boxes);
 // until the completion page is up; returns it, or NULL when it never came.
 HWND AnswerUntilCompleted(SetupRun &run, std::vector<BoxSeen> *seen,
                           bool (*cancel)(const std::string &text) = NULL);
+// A file another program writes in its own time: waits until it holds `expected`; returns
+// what it held last ("" when it could not be read).
+std::string WaitForFileText(const std::string &path, const std::string &expected);
+
 // "Exit Setup" on the completion page; the run's exit code.
 long FinishSetup(SetupRun &run, HWND completed);
 

@@ -261,21 +261,43 @@ TEST(FaultsE2E, CloseBoxesDuringTheCopyChangeNothing)
                                           ExpectedConfiguration(run.folder + "\\target").size()));
     std::sort(expected.begin(), expected.end());
 
+    // Targets of the copy's first file and of its last one already exist: the questions
+    // about them hold the copy at its start and at its end.
+    std::string install = run.folder + "\\target";
+    std::vector<std::string> folders, files;
+    for (const std::string &entry : ListingOrder(run.source))
+        (AttributesOf(run.source + "\\" + entry) & FILE_ATTRIBUTE_DIRECTORY ? folders : files)
+            .push_back(entry);
+    std::string firstFolder = folders[0];
+    std::string first = firstFolder + "\\" + ListingOrder(run.source + "\\" + firstFolder)[0];
+    std::string last = files.back();
+    MakeFolder(install);
+    MakeFolder(install + "\\" + firstFolder);
+    MakeFileWithText(install + "\\" + first, "installed earlier");
+    MakeFileWithText(install + "\\" + last, "installed earlier");
+
     ASSERT_TRUE(run.Start());
     HWND mainWindow = run.MainWindow();
     ASSERT_TRUE(mainWindow);
-    std::string install = run.folder + "\\target";
-    ChooseInstallDirectory(run, install, false);
-    HWND page = NULL;
-    for (DWORD start = GetTickCount(); !page && GetTickCount() - start < CopyMilliseconds;)
-        page = FindProgressPage(mainWindow);
+    ChooseInstallDirectory(run, install, true);
+    HWND box = run.WaitBox("Message", CopyMilliseconds);
+    ASSERT_TRUE(box) << "no question about " << first;
+    EXPECT_EQ("File " + install + "\\" + first + " exists overwrite ?", BoxText(box));
+    HWND page = FindProgressPage(mainWindow);
     ASSERT_TRUE(page) << "no progress page";
-    // The copy's message pump drops presses on frames and their buttons.
-    EXPECT_TRUE(PressCloseBox(mainWindow)) << "the main window is disabled during the copy";
-    PressCloseBox(page);
-    Sleep(100);
-    ASSERT_TRUE(IsWindow(page)) << "the copy ended before the close boxes were pressed";
+    // Posted behind the answer, the presses outlast the question and reach the copy's own
+    // message pump, which drops presses on frames and their buttons.
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    PostMessageA(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageA(page, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(WaitForWindowGone(box, PageGoneMilliseconds));
+    box = run.WaitBox("Message", CopyMilliseconds);
+    ASSERT_TRUE(box) << "no question about " << last;
+    EXPECT_EQ("File " + install + "\\" + last + " exists overwrite ?", BoxText(box));
+    EXPECT_TRUE(IsWindow(page)) << "the close box ended the copy";
     EXPECT_TRUE(IsWindow(mainWindow)) << "the close box closed setup during the copy";
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(box, PageGoneMilliseconds));
 
     std::vector<BoxSeen> boxes;
     HWND completed = AnswerUntilCompleted(run, &boxes);

@@ -6,11 +6,14 @@
 # WINE_SESSION_DESKTOP=1024x768 runs every program in a Wine virtual desktop of that size,
 # which draws frames and title bars without a window manager.
 # The programs under test then run through wine-run.sh, which reads <build-dir>/wine/env.
+# The session also finds out whether 32-bit Wine runs the i686 programs here: env then holds
+# VELTRANE_I686=yes, or no with the reason in <build-dir>/wine/i686-not-run.
 set -eu
 
 action=$1
 state=$(cd "$2" && pwd)/wine
 wine_bin=/usr/lib/wine
+harness=$(cd "$(dirname "$0")" && pwd)
 
 stop_session() {
     [ -f "$state/env" ] || return 0
@@ -23,6 +26,34 @@ stop_session() {
         rm -f "$state/xvfb.pid"
     fi
     rm -f "$state/env"
+}
+
+# Where the kernel refuses 32-bit programs and qemu runs them, every 32-bit Wine process
+# gets the library that gives Wine's loader the kernel's answers to its mapping requests.
+qemu_environment() {
+    [ "$(sh "$harness/../../scripts/i386-support.sh" mode)" = qemu ] || return 0
+    if ${CC:-cc} -m32 -O2 -shared -fPIC -nostdlib -ffreestanding -o "$state/libmapfix.so" \
+        "$harness/qemu-mapfix.c" 2>"$state/mapfix.log"; then
+        echo "export QEMU_SET_ENV=LD_PRELOAD=$state/libmapfix.so"
+    fi
+}
+
+# Whether a 32-bit program of the prefix runs: the answer and, when not, why.
+check_i686() {
+    rm -f "$state/i686-not-run"
+    if [ ! -x "$wine_bin/wine" ]; then
+        reason="32-bit Wine (wine32:i386) is not installed"
+    elif [ "$(sh "$harness/../../scripts/i386-support.sh" mode)" = none ]; then
+        reason="this kernel refuses 32-bit programs and qemu is not registered for them"
+    else
+        status=0
+        "$wine_bin/wine64" 'C:\windows\syswow64\cmd.exe' /c exit 3 </dev/null \
+            >>"$state/wineboot.log" 2>&1 || status=$?
+        [ $status -eq 3 ] && { echo yes; return 0; }
+        reason="a 32-bit program of the prefix failed (exit code $status)"
+    fi
+    echo "$reason" >"$state/i686-not-run"
+    echo no
 }
 
 start_session() {
@@ -41,7 +72,7 @@ start_session() {
         tries=0
         until [ -s "$state/display" ] && grep -q . "$state/display"; do
             tries=$((tries + 1))
-            [ $tries -gt 100 ] && { echo "wine-session: Xvfb did not start" >&2; exit 1; }
+            [ $tries -gt 600 ] && { echo "wine-session: Xvfb did not start" >&2; exit 1; }
             sleep 0.1
         done
         display=$(head -n 1 "$state/display")
@@ -52,6 +83,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export DISPLAY=":$display"
 export WINE_SESSION_STATE="$state"
+$(qemu_environment)
 ENV
     # shellcheck disable=SC1091
     . "$state/env"
@@ -68,7 +100,11 @@ ENV
         "$wine_bin/wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
             /d "$WINE_SESSION_DESKTOP" /f >>"$state/wineboot.log" 2>&1
     fi
+    echo "export VELTRANE_I686=$(check_i686)" >>"$state/env"
     echo "wine session ready on display :$display, prefix $WINEPREFIX"
+    if [ -s "$state/i686-not-run" ]; then
+        echo "wine session: the i686 programs will NOT run: $(cat "$state/i686-not-run")"
+    fi
 }
 
 case $action in

@@ -233,14 +233,9 @@ TEST(LimitsE2E, InstallDirectoryOf99CharactersWithTheLongestLinesAndStartCommand
     ASSERT_TRUE(PressButton(completed, IDC_START_MAIN));
     EXPECT_EQ(0, run.Exit());
     // The main program writes its command line beside itself, in its own time.
-    std::string recorded = install + "\\orvane-command.txt";
-    for (DWORD start = GetTickCount();
-         !FileExists(recorded.c_str()) && GetTickCount() - start < PageAppearMilliseconds;)
-        Sleep(50);
-    Sleep(200);
     std::string command = install + "\\orvane " + install;
     EXPECT_EQ(206u, command.size());
-    EXPECT_EQ(command, ReadWholeFile(recorded));
+    EXPECT_EQ(command, WaitForFileText(install + "\\orvane-command.txt", command));
 }
 
 // --- Template lines ---------------------------------------------------------------------

@@ -1,99 +1,54 @@
-"""Reads the headers and the import table of a PE file and checks a shipped program:
-PE32 for i386, GUI subsystem 4.0, no timestamp, and only imports of the allowlist.
+"""Checks a shipped program from its PE headers and import table, as read by pefile
+(Debian's python3-pefile): PE32 for i386, GUI subsystem 4.0, no timestamp, and only
+imports of the allowlist.
 
 Run alone it prints what a program imports:  python3 pe_imports.py FILE.exe
 """
-import struct
 import sys
+
+import pefile
 
 MACHINE_I386 = 0x14C
 MAGIC_PE32 = 0x10B
 SUBSYSTEM_GUI = 2
-ORDINAL_FLAG = 0x80000000
-IMPORT_DIRECTORY = 1
+IMPORT_DIRECTORY = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]
 
 
 class PeError(ValueError):
-    """The file is not a PE file this reader understands."""
+    """The file is not a whole PE file."""
 
 
 class PeFile:
+    """What the checks look at: machine, magic, subsystem and its version, timestamp, and
+    the imports as [(dll, [name or ordinal number, ...]), ...] in file order."""
+
     def __init__(self, data):
-        self.data = data
-        if len(data) < 0x40 or data[:2] != b"MZ":
-            raise PeError("not a PE file (no MZ header)")
-        pe = self._u32(0x3C)
-        if self.data[pe:pe + 4] != b"PE\0\0":
-            raise PeError("not a PE file (no PE signature at 0x%X)" % pe)
-        (self.machine, section_count, self.timestamp, _, _, optional_size,
-         _) = struct.unpack_from("<HHIIIHH", data, pe + 4)
-        optional = pe + 24
-        self.magic = self._u16(optional)
-        self.sections = []
-        for i in range(section_count):
-            entry = optional + optional_size + 40 * i
-            virtual_size, address, raw_size, raw_offset = struct.unpack_from(
-                "<IIII", self._slice(entry + 8, 16), 0)
-            self.sections.append((address, max(virtual_size, raw_size), raw_offset))
+        try:
+            pe = pefile.PE(data=data, fast_load=True)
+        except pefile.PEFormatError as error:
+            raise PeError(str(error)) from None
+        for section in pe.sections:
+            if section.PointerToRawData + section.SizeOfRawData > len(data):
+                raise PeError("truncated file: section %s ends past its end"
+                              % section.Name.rstrip(b"\0").decode("ascii", "replace"))
+        self.machine = pe.FILE_HEADER.Machine
+        self.timestamp = pe.FILE_HEADER.TimeDateStamp
+        self.magic = pe.OPTIONAL_HEADER.Magic
+        self.subsystem = pe.OPTIONAL_HEADER.Subsystem
+        self.subsystem_version = (pe.OPTIONAL_HEADER.MajorSubsystemVersion,
+                                  pe.OPTIONAL_HEADER.MinorSubsystemVersion)
         self.imports = []
         if self.magic != MAGIC_PE32:
             return
-        self.os_version = (self._u16(optional + 40), self._u16(optional + 42))
-        self.subsystem_version = (self._u16(optional + 48), self._u16(optional + 50))
-        self.subsystem = self._u16(optional + 68)
-        directory_count = self._u32(optional + 92)
-        if directory_count > IMPORT_DIRECTORY:
-            import_rva = self._u32(optional + 96 + 8 * IMPORT_DIRECTORY)
-            if import_rva:
-                self.imports = self._read_imports(import_rva)
-
-    def _slice(self, offset, size):
-        if offset < 0 or offset + size > len(self.data):
-            raise PeError("truncated file: %d bytes at 0x%X" % (size, offset))
-        return self.data[offset:offset + size]
-
-    def _u16(self, offset):
-        return struct.unpack("<H", self._slice(offset, 2))[0]
-
-    def _u32(self, offset):
-        return struct.unpack("<I", self._slice(offset, 4))[0]
-
-    def _offset(self, rva):
-        for address, size, raw_offset in self.sections:
-            if address <= rva < address + size:
-                return raw_offset + rva - address
-        raise PeError("address 0x%X lies in no section" % rva)
-
-    def _text(self, rva):
-        start = self._offset(rva)
-        end = self.data.find(b"\0", start)
-        if end < 0:
-            raise PeError("unterminated name at 0x%X" % rva)
-        return self.data[start:end].decode("ascii", "replace")
-
-    def _read_imports(self, rva):
-        """[(dll, [name or ordinal number, ...]), ...] in file order."""
-        imports = []
-        descriptor = self._offset(rva)
-        while True:
-            lookup, _, _, name_rva, address_table = struct.unpack_from(
-                "<IIIII", self._slice(descriptor, 20), 0)
-            if not (lookup or name_rva or address_table):
-                return imports
-            dll = self._text(name_rva)
-            thunk = self._offset(lookup or address_table)
-            functions = []
-            while True:
-                entry = self._u32(thunk)
-                if entry == 0:
-                    break
-                if entry & ORDINAL_FLAG:
-                    functions.append(entry & 0xFFFF)
-                else:
-                    functions.append(self._text(entry + 2))  # after the hint
-                thunk += 4
-            imports.append((dll, functions))
-            descriptor += 20
+        pe.parse_data_directories(directories=[IMPORT_DIRECTORY])
+        for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+            self.imports.append((entry.dll.decode("ascii", "replace"),
+                                 [function.ordinal if function.import_by_ordinal
+                                  else function.name.decode("ascii", "replace")
+                                  for function in entry.imports]))
+        directory = pe.OPTIONAL_HEADER.DATA_DIRECTORY[IMPORT_DIRECTORY]
+        if directory.VirtualAddress and not self.imports:
+            raise PeError("the import table at 0x%X cannot be read" % directory.VirtualAddress)
 
 
 def load_allowlist(path):

@@ -1,0 +1,79 @@
+#!/bin/sh
+# Whether this machine runs 32-bit x86 programs, which the 32-bit Wine that runs the shipped
+# i686 programs needs. Some kernels here have that support switched off ("Exec format
+# error"); there, 32-bit programs run under qemu-user instead, through a binfmt_misc entry
+# of ours that hands i386 ELF programs to qemu-i386-static.
+#   i386-support.sh mode       prints native, qemu or none
+#   i386-support.sh enable     as root: registers the entry when the kernel refuses 32-bit
+#                              programs (installs qemu-user-static first); exit 1 if no way
+#   i386-support.sh disable    removes the entry if it is registered
+set -eu
+
+entry=veltrane-i386
+binfmt=/proc/sys/fs/binfmt_misc
+
+# A static i386 program of 96 bytes that only exits with code 42: exit(42) by int 0x80.
+probe_runs() {
+    probe=$(mktemp)
+    printf '\177\105\114\106\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\140\000\000\000\140\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\273\052\000\000\000\315\200' >"$probe"
+    chmod +x "$probe"
+    status=0
+    "$probe" 2>/dev/null || status=$?
+    rm -f "$probe"
+    [ $status -eq 42 ]
+}
+
+entry_registered() {
+    [ -f "$binfmt/$entry" ] && grep -q '^enabled' "$binfmt/$entry"
+}
+
+mode() {
+    if entry_registered; then
+        probe_runs && echo qemu || echo none
+    elif probe_runs; then
+        echo native
+    else
+        echo none
+    fi
+}
+
+enable() {
+    entry_registered && return 0
+    probe_runs && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "i386-support: this kernel refuses 32-bit programs; run as root to use qemu" >&2
+        return 1
+    fi
+    if [ ! -x /usr/bin/qemu-i386-static ]; then
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends qemu-user-static >/dev/null
+    fi
+    [ -f "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
+    if [ ! -f "$binfmt/register" ]; then
+        echo "i386-support: binfmt_misc is not available; 32-bit programs cannot run" >&2
+        return 1
+    fi
+    # ELF, 32-bit, little-endian, executable or shared object, machine 3 (i386). F: the
+    # kernel opens qemu now, so the entry works in any mount namespace.
+    printf '%s' ":$entry:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:/usr/bin/qemu-i386-static:F" \
+        >"$binfmt/register"
+    if ! probe_runs; then
+        echo "i386-support: 32-bit programs do not run even under qemu" >&2
+        disable
+        return 1
+    fi
+}
+
+disable() {
+    if [ -f "$binfmt/$entry" ]; then
+        echo -1 >"$binfmt/$entry"
+    fi
+}
+
+case ${1:-} in
+mode) mode ;;
+enable) enable ;;
+disable) disable ;;
+*) echo "usage: $0 mode|enable|disable" >&2; exit 2 ;;
+esac

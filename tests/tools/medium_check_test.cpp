@@ -304,7 +304,7 @@ std::map<std::string, std::string> FilesBelow(const std::string &folder)
     return files;
 }
 
-int MapToLocal(const char *path, char *mapped, int size)
+int MapToLocal(const char *path, int, char *mapped, int size)
 {
     return LocalPath(path, mapped, size);
 }

@@ -161,6 +161,11 @@ static void OnTemplateLine(int number, int fate, const char *line, void *)
     case TemplateLineNoOutput:
         OnDroppedLine(number, line);
         return;
+    case TemplateLineWritten:
+        // Written here, but setup could not open a path that long.
+        if (Check.outputState == OutputNotOpened)
+            OnDroppedLine(number, line);
+        break;
     case TemplateLineBadMarker:
         Report(SeverityWarning, Check.where, number,
                "dropped: it begins with '%c' but not with \"%s\"", line[0],

@@ -5,7 +5,7 @@ set -eu
 
 packages="cmake make g++ clang libclang-rt-14-dev mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 fonts-wine xvfb googletest
-imagemagick python3"
+imagemagick python3 xorriso zip unzip tzdata"
 
 missing=""
 for p in $packages; do

@@ -95,7 +95,7 @@ static void CheckFolder(const std::string &shown, std::vector<FolderEntry> &entr
     for (size_t i = 0; i < entries.size(); i++) {
         const FolderEntry &entry = entries[i];
         std::string where = shown.empty() ? entry.name : shown + "\\" + entry.name;
-        if (NameProblem(entry.name.c_str(), reason, sizeof reason))
+        if (NameProblem(entry.utf8.c_str(), reason, sizeof reason))
             Report(SeverityError, where.c_str(), 0, "%s", reason);
         if (!entry.spellable)
             Report(SeverityError, where.c_str(), 0, "code page %d cannot spell the name: "

@@ -32,6 +32,7 @@ int LocalPathLimit(void);
 // One entry of a folder as the names check sees it.
 struct FolderEntry {
     std::string name;    // as reports show it
+    std::string utf8;    // the name in UTF-8, which the rules on its characters read
     std::string local;   // the name that a path to the entry uses here
     std::string folded;  // the name in capitals, as Windows compares names
     int spellable;       // 1 when the code page of OpenCodePage spells the name

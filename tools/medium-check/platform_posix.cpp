@@ -306,6 +306,7 @@ int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
         snprintf(path, sizeof path, "%s/%s", local, found->d_name);
         FolderEntry entry;
         entry.name = found->d_name;
+        entry.utf8 = found->d_name;
         entry.local = found->d_name;
         entry.folded = Folded(entry.name);
         entry.spellable = Spellable(entry.name);

@@ -138,6 +138,7 @@ int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
             continue;
         FolderEntry entry;
         entry.name = Narrow(found.cFileName, CP_ACP);
+        entry.utf8 = Narrow(found.cFileName, CP_UTF8);
         // A name that the ANSI calls cannot spell is reached by its short name.
         entry.local = Spellable(found.cFileName, CP_ACP) || !found.cAlternateFileName[0]
                           ? entry.name : Narrow(found.cAlternateFileName, CP_ACP);

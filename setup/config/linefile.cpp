@@ -87,7 +87,7 @@ static int OpenPath(const char *path, int flags)
 
     if (!PathMap)
         return SysOpen(path, flags);
-    if (PathMap(path, mapped, sizeof mapped) < 0) {
+    if (PathMap(path, (flags & (O_WRONLY | O_RDWR)) != 0, mapped, sizeof mapped) < 0) {
         errno = EINVAL;
         return -1;
     }

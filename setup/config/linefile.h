@@ -37,8 +37,9 @@ int LineFileLineEndMode(void);
 // carriage returns and blanks not counted; above LineFileMaxLine when characters were lost.
 int LineFileLastLineLength(void);
 
-// Rewrites a path before it is opened; 0, or -1 when it has no form here.
-typedef int LineFilePathMap(const char *path, char *mapped, int size);
+// Rewrites a path before it is opened, for writing when `forWriting` is 1; 0, or -1 when
+// it has no form here or may not be opened that way.
+typedef int LineFilePathMap(const char *path, int forWriting, char *mapped, int size);
 // Lets a tool open the Windows paths that setup composes on another system; 0 (the
 // start) opens every path as it is given.
 void LineFileMapPaths(LineFilePathMap *map);

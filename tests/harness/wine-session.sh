@@ -90,6 +90,11 @@ ENV
     mkdir -p "$WINEPREFIX"
     "$wine_bin/wineserver" -p </dev/null >/dev/null 2>&1
     "$wine_bin/wine64" wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+    # Wine draws the caption buttons with Marlett, which it does not find where Debian's
+    # fonts-wine puts it; without it they show as "0 1 r".
+    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
     # Without a window manager Wine waits 2 s whenever a window is hidden; unmanaged
     # windows do not.
     "$wine_bin/wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \

@@ -72,13 +72,14 @@ TEST(LineFileHook, LengthBeforeTheCut)
     }
 }
 
-// Takes every path containing "refused" as one that has no form; sends "virtual" paths to
-// the test's folder.
+// Takes every path containing "refused" as one that has no form, and one containing
+// "readonly" as one that opens for reading only; sends "virtual" paths to the test's folder.
 std::string VirtualTarget;
-int TestMap(const char *path, char *mapped, int size)
+int TestMap(const char *path, int forWriting, char *mapped, int size)
 {
     std::string text = path;
-    if (text.find("refused") != std::string::npos)
+    if (text.find("refused") != std::string::npos ||
+        (forWriting && text.find("readonly") != std::string::npos))
         return -1;
     if (text.rfind("virtual", 0) == 0)
         text = VirtualTarget + text.substr(7);
@@ -105,6 +106,11 @@ TEST(LineFileHook, PathsAreRewrittenOrRefusedBeforeTheyAreOpened)
     int length = reader >= 0 ? LineFileReadLine(reader, line) : -100;
     if (reader >= 0)
         LineFileCloseRead(reader);
+    WriteBytes(folder.File("readonly.txt"), "kept\n");
+    int readOnlyWrite = LineFileOpenWrite(folder.File("readonly.txt").c_str());
+    int readOnlyRead = LineFileOpenRead(folder.File("readonly.txt").c_str());
+    if (readOnlyRead >= 0)
+        LineFileCloseRead(readOnlyRead);
     LineFileMapPaths(0);
 
     EXPECT_GE(writer, 0);
@@ -115,6 +121,9 @@ TEST(LineFileHook, PathsAreRewrittenOrRefusedBeforeTheyAreOpened)
     EXPECT_EQ(-3, refusedRead);
     EXPECT_GE(reader, 0);
     EXPECT_EQ(4, length) << line;
+    EXPECT_EQ(-3, readOnlyWrite);
+    EXPECT_EQ("kept\n", ReadBytes(folder.File("readonly.txt")));
+    EXPECT_GE(readOnlyRead, 0);
 }
 
 struct Fate {

@@ -304,7 +304,7 @@ std::map<std::string, std::string> FilesBelow(const std::string &folder)
     return files;
 }
 
-int MapToLocal(const char *path, char *mapped, int size)
+int MapToLocal(const char *path, int, char *mapped, int size)
 {
     return LocalPath(path, mapped, size);
 }
@@ -348,6 +348,169 @@ TEST(MediumCheck, PreviewHoldsWhatTheExpansionWrites)
     EXPECT_EQ("again\r\n", preview["orvane.ini"]);
     // Folders that received nothing are not left in the preview.
     EXPECT_FALSE(fs::exists(m.Path("preview/empty")));
+}
+
+// Every file of a folder tree with its bytes, and every folder.
+std::map<std::string, std::string> Snapshot(const std::string &folder)
+{
+    std::map<std::string, std::string> snapshot = FilesBelow(folder);
+    for (const auto &entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_directory())
+            snapshot[fs::relative(entry.path(), folder).string() + "/"] = "";
+    return snapshot;
+}
+
+TEST(MediumCheck, NoTemplateWritesIntoTheMedium)
+{
+    Medium m;
+    m.Folder("medium/layout");
+    m.File("medium/layout/router.ini", "Grid=25\r\n");
+    m.File("medium/veltrane/layout/router.ini", "Grid=25\r\n");
+    std::string preview = m.Path("preview");
+    std::string back = "";  // from the preview folder up to the root
+    for (char c : preview)
+        if (c == '/')
+            back += "\\..";
+    const std::string medium = m.WindowsPath("medium").substr(2);
+    const std::vector<std::string> targets = {
+        back + medium + "\\start.ini",                     // the template, climbed back to
+        back + medium + "\\veltrane\\start.ini",           // copy mode's template
+        "\\..\\" + medium.substr(1) + "\\layout\\router.ini",
+        back + medium + "\\layout",                        // a folder of the medium
+        back + medium,                                     // the medium itself
+        "Z:" + medium + "\\start.ini",                     // absolute paths
+        "\\Z:" + medium + "\\start.ini",
+        "\\\\" + medium.substr(1) + "\\layout\\router.ini",
+        "\\.." + back + medium + "\\layout\\new.ini",      // a new file in the medium
+    };
+    std::string text = ":%path%\\a.ini\r\nfirst\r\n";
+    for (const std::string &target : targets)
+        text += ":%path%" + target + "\r\nhostile\r\n";
+    m.File("medium/start.ini", text);
+    m.File("medium/veltrane/start.ini", text);
+    std::map<std::string, std::string> before = Snapshot(m.Path("medium"));
+
+    const std::vector<std::vector<std::string>> runs = {
+        {m.Path("medium"), "--preview", preview},
+        {m.Path("medium"), "--copy-mode", "--preview", preview + "2"},
+        {m.Path("medium"), "--install-dir", m.WindowsPath("medium")},
+        {m.Path("medium"), "--copy-mode", "--install-dir", m.WindowsPath("medium/veltrane")},
+        {m.Path("medium/veltrane")},
+        {m.Path("medium"), "--preview", m.Path("medium/layout/new")},
+        {m.Path("medium"), "--preview", m.Path("medium")},
+    };
+    for (const std::vector<std::string> &run : runs) {
+        Outcome outcome = RunCheck(run);
+        EXPECT_EQ(2, outcome.exitCode) << run.back() << ":\n" << outcome.output;
+        EXPECT_EQ(before, Snapshot(m.Path("medium"))) << "written into by a check with "
+                                                      << run.back() << ":\n" << outcome.output;
+    }
+    EXPECT_TRUE(HasLine(RunCheck(runs.back()).output, "medium-check: ", "lies in the medium"));
+}
+
+TEST(MediumCheck, NamesAndPathsWindowsCannotTake)
+{
+    struct Case {
+        std::string entry;  // made below veltrane/ in copy mode and below the medium in place
+        std::string reported;
+        std::string part;
+    };
+    const std::string tail = "\\a.ini";
+    const std::vector<Case> cases = {
+        {"\xd0\xb6.txt", "\xd0\xb6.txt: error: ", "code page 1252 cannot spell"},
+        {"CON", "CON: error: ", "reserved device name CON"},
+        {"con.txt", "con.txt: error: ", "reserved device name CON"},
+        {"Lpt9.tar.gz", "Lpt9.tar.gz: error: ", "reserved device name LPT9"},
+        {"aux .log", "aux .log: error: ", "reserved device name AUX"},
+        {"a<b", "a<b: error: ", "holds '<'"},
+        {"a\\b", "a\\b: error: ", "holds '\\'"},
+        {"what?", "what?: error: ", "holds '?'"},
+        {"a:b", "a:b: error: ", "holds ':'"},
+        {"tab\there", "tab\there: error: ", "control character 0x09"},
+        {"ends.", "ends.: error: ", "ends in a dot"},
+        {"ends ", "ends : error: ", "ends in a blank"},
+        {"Readme.TXT", "readme.txt: error: ", "differs from Readme.TXT only in letter case"},
+        {"\xc3\x89t\xc3\xa9", "\xc3\xa9t\xc3\xa9: error: ", "differs from \xc3\x89t\xc3\xa9"},
+    };
+    for (bool copy : {false, true}) {
+        Medium m;
+        std::string top = copy ? "veltrane/" : "";
+        std::string shown = copy ? "veltrane\\" : "";
+        m.File(top + "start.ini", ":%path%\\a.ini\r\n");
+        m.File(top + "d/readme.txt");
+        m.File(top + "d/\xc3\xa9t\xc3\xa9");
+        for (const Case &c : cases)
+            m.File(top + "d/" + c.entry);
+        std::vector<std::string> arguments = {m.Path()};
+        if (copy)
+            arguments.push_back("--copy-mode");
+        Outcome outcome = RunCheck(arguments);
+        EXPECT_EQ(2, outcome.exitCode) << outcome.output;
+        for (const Case &c : cases) {
+            std::string reported = shown + "d\\" + c.reported;
+            EXPECT_TRUE(HasLine(outcome.output, reported, c.part))
+                << (copy ? "copy mode: " : "in place: ") << "no line \"" << reported
+                << "...\" with \"" << c.part << "\" in\n" << outcome.output;
+        }
+        // setup-copy cannot read "a\b" either.
+        size_t errors = cases.size() + (copy ? 1 : 0);
+        EXPECT_TRUE(HasLine(outcome.output, std::to_string(errors) + " errors", ""))
+            << outcome.output;
+    }
+    // Another code page spells what 1252 cannot, and cannot spell what 1252 can.
+    Medium m;
+    m.File("start.ini", ":%path%\\a.ini\r\n");
+    m.File("\xd0\xb6.txt");
+    m.File("caf\xc3\xa9.txt");
+    Outcome cyrillic = RunCheck({m.Path(), "--codepage", "1251"});
+    EXPECT_TRUE(HasLine(cyrillic.output, "caf\xc3\xa9.txt: error: ", "code page 1251"))
+        << cyrillic.output;
+    EXPECT_TRUE(HasLine(cyrillic.output, "1 error, 0 warnings", "")) << cyrillic.output;
+
+    // Generated files: names, and paths measured under the install directory.
+    Medium g;
+    std::string install = "C:\\" + std::string(96, 'i');  // 99 characters
+    g.Folder("veltrane/sub");
+    g.File("veltrane/" + g.NameForListPath(127));
+    g.File("veltrane/start.ini",
+           ":%path%\\sub\\nul.ini\r\nx\r\n:%path%\\a*.ini\r\n:%path%\\sub \\a.ini\r\n"
+           ":%path%\\" + std::string(160, 'p') + "\r\nlost\r\n"
+           ":%path%\\" + std::string(159, 'p') + "\r\n");
+    Outcome generated = RunCheck({g.Path(), "--copy-mode", "--install-dir", install});
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"veltrane\\start.ini:1: error: " + install + "\\sub\\nul.ini: \"nul.ini\"",
+         "reserved device name NUL"},
+        {"veltrane\\start.ini:3: error: ", "\"a*.ini\": holds '*'"},
+        {"veltrane\\start.ini:4: error: ", "\"sub \": ends in a blank"},
+        {"veltrane\\start.ini:5: error: ", "a path of 260 characters; Windows takes at most 259"},
+        {"veltrane\\start.ini:6: warning: ", "the file of line 5 cannot be created"},
+        {"4 errors, 1 warning", ""},
+    };
+    for (const auto &line : expected)
+        EXPECT_TRUE(HasLine(generated.output, line.first, line.second))
+            << "no line \"" << line.first << "...\" with \"" << line.second << "\" in\n"
+            << generated.output;
+    // A copied file's target is measured the same way, beyond a directory the page refuses.
+    std::string longInstall = "C:\\" + std::string(177, 'i');
+    Outcome copied = RunCheck({g.Path(), "--copy-mode", "--install-dir", longInstall});
+    size_t target = longInstall.size() + 127 - g.WindowsPath("veltrane").size();
+    EXPECT_TRUE(HasLine(copied.output, "veltrane\\nnn",
+                        "copied to a path of " + std::to_string(target) + " characters"))
+        << copied.output;
+}
+
+// A real tree that nobody here wrote: Windows takes every name of the time-zone database.
+TEST(MediumCheck, OrdinaryNamesOfARealTreeGiveNoReports)
+{
+    const std::string zones = "/usr/share/zoneinfo";
+    if (!fs::is_directory(zones))
+        GTEST_SKIP() << zones << " is not installed";
+    Medium m;
+    fs::copy(zones, m.Path("zoneinfo"), fs::copy_options::recursive);
+    m.File("start.ini", ":%path%\\zoneinfo\\America\\zones.ini\r\n%path%\\Etc\\GMT+1\r\n");
+    Outcome outcome = RunCheck({m.Path()});
+    EXPECT_EQ(0, outcome.exitCode) << outcome.output;
+    EXPECT_TRUE(HasLine(outcome.output, "0 errors, 0 warnings", "")) << outcome.output;
 }
 
 TEST(MediumCheckPaths, WindowsPathsReadAsWindowsReadsThem)

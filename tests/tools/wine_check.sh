@@ -2,7 +2,9 @@
 # The Windows medium-check under Wine, from outside: the sample medium is clean (exit 0);
 # a copy-mode medium with a hidden and a system file (attributes set by Wine's attrib)
 # and a line in front of the first file line gives those three warnings (exit 1); a file
-# line into a missing folder is an error (exit 2).
+# line into a missing folder is an error (exit 2); names listed through Windows' own
+# conversion: one that code page 1252 cannot spell, a device name and two that differ
+# only in case are errors, an accented Latin name is not.
 #   wine_check.sh <medium-check.exe> <sample medium>
 set -eu
 checker=$1
@@ -60,6 +62,23 @@ has copy "0 errors, 3 warnings"
 printf ':%%path%%\\none\\a.ini\r\n' >"$medium/veltrane/start.ini"
 expect 2 missing "$(windows_path "$medium/veltrane")" --install-dir 'C:\suite'
 has missing 'start.ini:1: error: setup cannot create C:\suite\none\a.ini: its folder none does not exist in the medium'
+
+names="$work/names"
+mkdir -p "$names"
+printf ':%%path%%\\a.ini\r\n' >"$names/start.ini"
+: >"$names/$(printf 'caf\303\251').txt"
+: >"$names/$(printf '\320\266').txt"
+: >"$names/con.txt"
+: >"$names/Readme.txt"
+: >"$names/README.TXT"
+expect 2 names "$(windows_path "$names")"
+has names "3 errors, 0 warnings"
+grep -q '^?\.txt: error: code page 1252 cannot spell' "$work/names.out" ||
+    { echo "names: unspellable name not reported:"; cat "$work/names.out"; failures=$((failures + 1)); }
+grep -q '^con\.txt: error: reserved device name CON' "$work/names.out" ||
+    { echo "names: con.txt not reported:"; cat "$work/names.out"; failures=$((failures + 1)); }
+grep -qi '^readme\.txt: error: differs from readme\.txt only in letter case' "$work/names.out" ||
+    { echo "names: case twins not reported:"; cat "$work/names.out"; failures=$((failures + 1)); }
 
 [ $failures -eq 0 ] || exit 1
 echo "medium-check under Wine: all cases passed"

@@ -3,17 +3,23 @@
 // tree scan.
 //
 // Usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]
+//                     [--codepage N]
 //   <folder>         the medium: where setup.exe is started
 //   --copy-mode      check for setup-copy, which copies <folder>\veltrane
 //   --install-dir    the install directory to check and preview for; in place, where the
 //                    medium will lie when setup runs (default: <folder> itself); in copy
 //                    mode, the directory chosen on the directory page (default c:\veltrane)
-//   --preview OUT    writes the files that start.ini generates into OUT (new or empty)
+//   --preview OUT    writes the files that start.ini generates into OUT (new or empty,
+//                    outside the medium)
+//   --codepage N     the ANSI code page of the Windows that setup runs on (default 1252)
+// Nothing is ever written into the medium.
 // Exit code: 0 nothing found, 1 warnings only, 2 errors (or unusable arguments).
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "folders.h"
+#include "names.h"
 #include "paths.h"
 #include "platform.h"
 #include "report.h"
@@ -36,12 +42,14 @@ struct Options {
     int copyMode;
     const char *installDir;
     const char *preview;
+    int codePage;
 };
 
 static int Usage(const char *problem)
 {
     fprintf(stderr, "medium-check: %s\n"
-            "usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]\n",
+            "usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]\n"
+            "                    [--codepage N]\n",
             problem);
     return ExitErrors;
 }
@@ -50,6 +58,7 @@ static int Usage(const char *problem)
 static int ReadOptions(int argc, char **argv, Options *options)
 {
     memset(options, 0, sizeof *options);
+    options->codePage = DefaultCodePage;
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
         if (strcmp(argument, "--copy-mode") == 0) {
@@ -58,6 +67,13 @@ static int ReadOptions(int argc, char **argv, Options *options)
             options->installDir = argv[++i];
         } else if (strcmp(argument, "--preview") == 0 && i + 1 < argc) {
             options->preview = argv[++i];
+        } else if (strcmp(argument, "--codepage") == 0 && i + 1 < argc) {
+            char *end;
+            options->codePage = (int)strtol(argv[++i], &end, 10);
+            if (*end || options->codePage <= 0) {
+                Usage("the code page is a positive number");
+                return -1;
+            }
         } else if (argument[0] == '-' && argument[1] == '-') {
             Usage("unknown option or missing value");
             return -1;
@@ -105,9 +121,10 @@ static void CheckCopyInstallDirectory(char *installDir)
         installDir[length - 1] = 0;
 }
 
-// Makes the folder that receives the generated files: the preview folder, new or empty,
-// or a scratch folder. 0, or -1 after reporting why not.
-static int PrepareOutput(const Options *options, char *outputDir, int size)
+// Makes the folder that receives the generated files: the preview folder, new or empty
+// and outside the medium, or a scratch folder. 0, or -1 after reporting why not.
+static int PrepareOutput(const Options *options, const char *mediumDir, char *outputDir,
+                         int size)
 {
     if (!options->preview) {
         if (MakeScratchFolder(outputDir, size) == 0)
@@ -115,8 +132,16 @@ static int PrepareOutput(const Options *options, char *outputDir, int size)
         fprintf(stderr, "medium-check: cannot make a scratch folder\n");
         return -1;
     }
-    if (MakeDirectory(options->preview) < 0 ||
-        FullWindowsPath(options->preview, outputDir, size) < 0) {
+    if (FullWindowsPath(options->preview, outputDir, size) < 0) {
+        fprintf(stderr, "medium-check: cannot make the preview folder %s\n", options->preview);
+        return -1;
+    }
+    if (SameText(outputDir, mediumDir) || IsInside(outputDir, mediumDir)) {
+        fprintf(stderr, "medium-check: the preview folder %s lies in the medium, which "
+                "medium-check never writes into\n", options->preview);
+        return -1;
+    }
+    if (MakeDirectory(outputDir) < 0) {
         fprintf(stderr, "medium-check: cannot make the preview folder %s\n", options->preview);
         return -1;
     }
@@ -156,6 +181,11 @@ int main(int argc, char **argv)
 
     if (ReadOptions(argc, argv, &options) < 0)
         return ExitErrors;
+    if (ChooseCodePage(options.codePage) < 0) {
+        fprintf(stderr, "medium-check: code page %d has no conversion on this system\n",
+                options.codePage);
+        return ExitErrors;
+    }
     if (FullWindowsPath(options.folder, mediumDir, sizeof mediumDir) < 0 ||
         !IsDirectory(mediumDir)) {
         fprintf(stderr, "medium-check: %s is not a folder\n", options.folder);
@@ -179,12 +209,14 @@ int main(int argc, char **argv)
                    "missing: setup-copy finds nothing to copy");
             return ExitCode();
         }
-        treeCopied = CheckTree(mediumDir, sourceDir);
+        treeCopied = CheckTree(mediumDir, sourceDir, installDir);
+        CheckNames(sourceDir, RelativeTo(sourceDir, mediumDir));
     } else {
         CheckInPlaceDirectory(installDir);
+        CheckNames(mediumDir, "");
     }
 
-    if (PrepareOutput(&options, outputDir, sizeof outputDir) < 0)
+    if (PrepareOutput(&options, mediumDir, outputDir, sizeof outputDir) < 0)
         return ExitErrors;
     // The generated files find the folders that the install directory would hold.
     if (!options.copyMode)

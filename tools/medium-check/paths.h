@@ -2,7 +2,10 @@
 #ifndef VELTRANE_MEDIUM_CHECK_PATHS_H
 #define VELTRANE_MEDIUM_CHECK_PATHS_H
 
-enum { CheckPathSize = 1024 };
+enum {
+    CheckPathSize = 1024,
+    WindowsPathLimit = 260,  // MAX_PATH: a path Windows opens, the terminator included
+};
 
 // `path` with "." and ".." parts resolved, doubled separators folded and every separator
 // a backslash, as Windows reads it; 0, or -1 when it does not fit.

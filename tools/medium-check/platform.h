@@ -4,6 +4,9 @@
 #ifndef VELTRANE_MEDIUM_CHECK_PLATFORM_H
 #define VELTRANE_MEDIUM_CHECK_PLATFORM_H
 
+#include <string>
+#include <vector>
+
 // The full Windows form of the local `folder`, as a program started in it would see its
 // current directory (no trailing backslash except at a drive's root); 0, or -1.
 int FullWindowsPath(const char *folder, char *path, int size);
@@ -25,5 +28,26 @@ long long FileSize(const char *path);
 
 // A new empty folder for scratch work; 0, or -1.
 int MakeScratchFolder(char *path, int size);
+
+// Characters that a full path may hold here, the terminator included.
+int LocalPathLimit(void);
+
+// One entry of a folder as the names check sees it.
+struct FolderEntry {
+    std::string name;    // as reports show it
+    std::string utf8;    // the name in UTF-8, which the rules on its characters read
+    std::string local;   // the name that a path to the entry uses here
+    std::string folded;  // the name in capitals, as Windows compares names
+    int spellable;       // 1 when the code page of OpenCodePage spells the name
+    int isDirectory;
+};
+
+// Prepares the conversion of names into the ANSI code page `codePage`; 0, or -1 when the
+// platform has none.
+int OpenCodePage(int codePage);
+
+// The entries of `folder` but "." and "..", hidden ones included; 0, or -1 when it cannot
+// be listed.
+int ListFolder(const char *folder, std::vector<FolderEntry> *entries);
 
 #endif

@@ -1,16 +1,20 @@
 // The POSIX side of medium-check: Windows paths on drive Z: stand for the root of the
 // file system, as under Wine, and their parts are matched regardless of case; dot-files
-// are hidden. Also the Win32 listing that setup's scan makes.
+// are hidden; names are UTF-8, as Wine reads them. Also the Win32 listing that setup's scan
+// makes.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <limits.h>
+#include <locale.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wctype.h>
 
 #include <windows.h>
 
@@ -26,11 +30,44 @@ static int IsSeparator(char c)
     return c == '\\' || c == '/';
 }
 
+// The real path of a folder still to be made: its parent's real path and its own name.
+static int ResolveNewFolder(const char *folder, char *local)
+{
+    char parent[PATH_MAX];
+
+    int length = snprintf(parent, sizeof parent, "%s", folder);
+    if (length <= 0 || length >= (int)sizeof parent)
+        return -1;
+    while (length > 1 && parent[length - 1] == '/')
+        parent[--length] = 0;
+    char *slash = strrchr(parent, '/');
+    const char *name = slash ? slash + 1 : parent;
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || !*name)
+        return -1;
+    char nameCopy[NAME_MAX + 1];
+    if (snprintf(nameCopy, sizeof nameCopy, "%s", name) >= (int)sizeof nameCopy)
+        return -1;
+    if (!slash)
+        snprintf(parent, sizeof parent, ".");
+    else if (slash == parent)
+        parent[1] = 0;
+    else
+        *slash = 0;
+    char resolved[PATH_MAX];
+    if (!realpath(parent, resolved))
+        return -1;
+    length = snprintf(local, PATH_MAX, "%s/%s", strcmp(resolved, "/") == 0 ? "" : resolved,
+                      nameCopy);
+    return length < PATH_MAX ? 0 : -1;
+}
+
 int FullWindowsPath(const char *folder, char *path, int size)
 {
     char local[PATH_MAX];
 
-    if (!realpath(folder, local) || strchr(local, '\\'))
+    if (!realpath(folder, local) && (errno != ENOENT || ResolveNewFolder(folder, local) < 0))
+        return -1;
+    if (strchr(local, '\\'))
         return -1;
     int length = snprintf(path, size, "Z:%s", strcmp(local, "/") == 0 ? "\\" : local);
     if (length < 0 || length >= size)
@@ -167,6 +204,125 @@ int MakeScratchFolder(char *path, int size)
     if (!mkdtemp(local))
         return -1;
     return FullWindowsPath(local, path, size);
+}
+
+int LocalPathLimit(void)
+{
+    return PATH_MAX;
+}
+
+// ---- Names as the names check sees them.
+
+static iconv_t ToCodePage = (iconv_t)-1;
+static locale_t Utf8Locale;
+
+int OpenCodePage(int codePage)
+{
+    char name[16];
+
+    snprintf(name, sizeof name, "CP%d", codePage);
+    if (ToCodePage != (iconv_t)-1)
+        iconv_close(ToCodePage);
+    ToCodePage = iconv_open(name, "UTF-8");
+    if (!Utf8Locale)
+        Utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
+    return ToCodePage == (iconv_t)-1 || !Utf8Locale ? -1 : 0;
+}
+
+static int Spellable(const std::string &name)
+{
+    char converted[4 * NAME_MAX];
+    char *in = (char *)name.data();
+    size_t inLeft = name.size();
+    char *out = converted;
+    size_t outLeft = sizeof converted;
+
+    iconv(ToCodePage, 0, 0, 0, 0);
+    return iconv(ToCodePage, &in, &inLeft, &out, &outLeft) != (size_t)-1;
+}
+
+// The code point that starts at `text`, and its length in `used`; a byte that starts no
+// valid UTF-8 sequence stands for itself.
+static unsigned DecodeUtf8(const unsigned char *text, size_t left, size_t *used)
+{
+    int extra = text[0] >= 0xf0 ? 3 : text[0] >= 0xe0 ? 2 : text[0] >= 0xc0 ? 1 : 0;
+    unsigned code = extra ? text[0] & (0x3f >> extra) : text[0];
+
+    *used = 1;
+    if (text[0] >= 0x80 && text[0] < 0xc0)
+        return text[0];
+    if ((size_t)extra >= left)
+        return text[0];
+    for (int i = 1; i <= extra; i++) {
+        if ((text[i] & 0xc0) != 0x80)
+            return text[0];
+        code = code << 6 | (text[i] & 0x3f);
+    }
+    *used = extra + 1;
+    return code;
+}
+
+static void AppendUtf8(std::string *out, unsigned code)
+{
+    if (code < 0x80) {
+        *out += (char)code;
+    } else if (code < 0x800) {
+        *out += (char)(0xc0 | code >> 6);
+        *out += (char)(0x80 | (code & 0x3f));
+    } else if (code < 0x10000) {
+        *out += (char)(0xe0 | code >> 12);
+        *out += (char)(0x80 | (code >> 6 & 0x3f));
+        *out += (char)(0x80 | (code & 0x3f));
+    } else {
+        *out += (char)(0xf0 | code >> 18);
+        *out += (char)(0x80 | (code >> 12 & 0x3f));
+        *out += (char)(0x80 | (code >> 6 & 0x3f));
+        *out += (char)(0x80 | (code & 0x3f));
+    }
+}
+
+static std::string Folded(const std::string &name)
+{
+    const unsigned char *text = (const unsigned char *)name.data();
+    size_t left = name.size();
+    std::string folded;
+
+    while (left > 0) {
+        size_t used;
+        unsigned code = DecodeUtf8(text, left, &used);
+        AppendUtf8(&folded, (unsigned)towupper_l((wint_t)code, Utf8Locale));
+        text += used;
+        left -= used;
+    }
+    return folded;
+}
+
+int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
+{
+    char local[LocalPathSize];
+
+    if (LocalPath(folder, local, sizeof local) < 0)
+        return -1;
+    DIR *listing = opendir(local);
+    if (!listing)
+        return -1;
+    while (dirent *found = readdir(listing)) {
+        char path[LocalPathSize + NAME_MAX + 2];
+        struct stat status;
+        if (strcmp(found->d_name, ".") == 0 || strcmp(found->d_name, "..") == 0)
+            continue;
+        snprintf(path, sizeof path, "%s/%s", local, found->d_name);
+        FolderEntry entry;
+        entry.name = found->d_name;
+        entry.utf8 = found->d_name;
+        entry.local = found->d_name;
+        entry.folded = Folded(entry.name);
+        entry.spellable = Spellable(entry.name);
+        entry.isDirectory = stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+        entries->push_back(entry);
+    }
+    closedir(listing);
+    return 0;
 }
 
 // ---- The listing that setup's scan and the checker's walks use.

@@ -1,11 +1,13 @@
 // The expansion is setup's ExpandStartFileTo; this file only listens to what became of
-// each line and explains it. The line file opens nothing but the template and paths
-// below the output folder, so that no template can make the checker write elsewhere.
+// each line and explains it. The line file reads nothing but the template and writes
+// nothing but paths below the output folder, so that no template can make the checker
+// write into the medium or anywhere else.
 #include <stdio.h>
 #include <string.h>
 
 #include "config/linefile.h"
 #include "config/startfile.h"
+#include "names.h"
 #include "paths.h"
 #include "platform.h"
 #include "report.h"
@@ -16,8 +18,9 @@ enum {
     MaxRememberedFiles = 512,
 };
 
-// What the last file line left current.
-enum OutputState { NoFileLineYet, OutputOpen, OutputNotOpened, OutputOutside };
+// What the last file line left current; the lines after a file that is not checked
+// (outside the install directory, or a name Windows cannot take) are not reported.
+enum OutputState { NoFileLineYet, OutputOpen, OutputNotOpened, OutputNotChecked };
 
 struct TemplateCheck {
     const char *sourceDir;
@@ -34,13 +37,13 @@ struct TemplateCheck {
 
 static TemplateCheck Check;
 
-static int MapGuarded(const char *path, char *mapped, int size)
+static int MapGuarded(const char *path, int forWriting, char *mapped, int size)
 {
     char normal[CheckPathSize];
 
     if (NormalizePath(path, normal, sizeof normal) < 0)
         return -1;
-    if (!SameText(normal, Check.templatePath) && !IsInside(normal, Check.outputDir))
+    if (forWriting ? !IsInside(normal, Check.outputDir) : !SameText(normal, Check.templatePath))
         return -1;
     return LocalPath(normal, mapped, size);
 }
@@ -101,10 +104,30 @@ static void OnFileLine(int number, int fate, const char *line)
         return;
     }
     if (!IsInside(output, Check.outputDir)) {
-        Check.outputState = OutputOutside;
+        Check.outputState = OutputNotChecked;
         Report(SeverityWarning, Check.where, number,
                "%s lies outside the install directory%s; not checked", shown,
                rest[0] == '\\' ? "" : " (no backslash after the marker)");
+        return;
+    }
+    if (CheckGeneratedName(Check.where, number, shown, rest) > 0) {
+        Check.outputState = OutputNotChecked;
+        return;
+    }
+    // setup opens the path as it composes it, and Windows takes fewer than MAX_PATH.
+    if (strlen(shown) >= WindowsPathLimit) {
+        Check.outputState = OutputNotOpened;
+        Report(SeverityError, Check.where, number,
+               "setup cannot create %s: a path of %d characters; Windows takes at most %d",
+               shown, (int)strlen(shown), WindowsPathLimit - 1);
+        return;
+    }
+    // A longer output folder than the install directory may not fit this system's paths.
+    if (fate == TemplateLineNotOpened && strlen(output) >= (size_t)LocalPathLimit()) {
+        Check.outputState = OutputNotChecked;
+        Report(SeverityWarning, Check.where, number,
+               "%s not checked: its path in %s is too long for this system", shown,
+               Check.outputDir);
         return;
     }
     if (fate == TemplateLineNotOpened) {
@@ -121,7 +144,7 @@ static void OnFileLine(int number, int fate, const char *line)
 
 static void OnDroppedLine(int number, const char *line)
 {
-    if (!line[0] || Check.outputState == OutputOutside)
+    if (!line[0] || Check.outputState == OutputNotChecked)
         return;
     if (Check.outputState == OutputNotOpened)
         Report(SeverityWarning, Check.where, number,
@@ -138,6 +161,11 @@ static void OnTemplateLine(int number, int fate, const char *line, void *)
     case TemplateLineNoOutput:
         OnDroppedLine(number, line);
         return;
+    case TemplateLineWritten:
+        // Written here, but setup could not open a path that long.
+        if (Check.outputState == OutputNotOpened)
+            OnDroppedLine(number, line);
+        break;
     case TemplateLineBadMarker:
         Report(SeverityWarning, Check.where, number,
                "dropped: it begins with '%c' but not with \"%s\"", line[0],

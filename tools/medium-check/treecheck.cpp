@@ -103,7 +103,21 @@ static int IsDirectoryEntry(const char *path)
     return length > 0 && path[length - 1] == '\\';
 }
 
-int CheckTree(const char *mediumDir, const char *sourceDir)
+// setup-copy composes "<install directory>\<path below the source>"; Windows opens
+// paths of fewer than MAX_PATH characters.
+static void CheckTargetLength(const char *installDir, const char *sourceDir, const char *path)
+{
+    size_t length = strlen(installDir) + 1 + strlen(RelativeTo(path, sourceDir));
+
+    if (IsDirectoryEntry(path))
+        length--;
+    if (length >= WindowsPathLimit)
+        Report(SeverityError, RelativeTo(path, MediumDir), 0,
+               "copied to a path of %d characters below %s; Windows takes at most %d",
+               (int)length, installDir, WindowsPathLimit - 1);
+}
+
+int CheckTree(const char *mediumDir, const char *sourceDir, const char *installDir)
 {
     MediumDir = mediumDir;
     EntriesPastFullList = 0;
@@ -118,9 +132,11 @@ int CheckTree(const char *mediumDir, const char *sourceDir)
         Report(SeverityError, RelativeTo(sourceDir, mediumDir), 0,
                "more than the %d entries that setup-copy can list (at least %d too many); "
                "it refuses the tree", MaxFileCount, EntriesPastFullList);
-    for (int i = 0; i < FileCount; i++)
+    for (int i = 0; i < FileCount; i++) {
         if (!IsDirectoryEntry(FilePaths[i]))
             ReportUncopiableFile(FilePaths[i], FileSizes[i]);
+        CheckTargetLength(installDir, sourceDir, FilePaths[i]);
+    }
     return FileListOverflowPath[0] == 0;
 }
 

@@ -1,0 +1,26 @@
+// Names that Windows cannot take: what a medium prepared on another system may hold and
+// what a template may name, reported before setup's copy or open fails on them.
+#ifndef VELTRANE_MEDIUM_CHECK_NAMES_H
+#define VELTRANE_MEDIUM_CHECK_NAMES_H
+
+enum { DefaultCodePage = 1252, NameReasonSize = 160 };
+
+// Chooses the ANSI code page that names must be spelled in; 0, or -1 when this platform
+// has no conversion to it.
+int ChooseCodePage(int codePage);
+
+// Puts into `reason` why Windows cannot take `name` (one part of a path, neither "." nor
+// "..") as the name of a file or folder, and returns 1; 0 when it can.
+int NameProblem(const char *name, char *reason, int size);
+
+// Reports every entry below `root` whose name Windows cannot take, that the code page
+// cannot spell, or that differs from another entry of its folder only in letter case.
+// Reports name the entries below `shownRoot` ("" for none).
+void CheckNames(const char *root, const char *shownRoot);
+
+// Reports each part of the generated file's path `rest` (what follows the install
+// directory) that Windows cannot take; `shown` is the whole path as setup composes it.
+// Returns the number reported.
+int CheckGeneratedName(const char *where, int line, const char *shown, const char *rest);
+
+#endif

@@ -134,7 +134,7 @@ def walk(folders, block, path):
 
 
 def seconds(value):
-    return "%.0f s" % value if value >= 10 else "%.1f s" % value
+    return "%.*f s" % (0 if value >= 10 else 1 if value >= 1 else 2, value)
 
 
 def check(image):
@@ -163,9 +163,9 @@ def check(image):
     back = sum(1 for _, start, _, end in moves if start < end)
     streaming = [total / (speed * SINGLE_SPEED_RATE) for speed, _ in SPEEDS]
     modelled = [stream + len(moves) * seek for stream, (_, seek) in zip(streaming, SPEEDS)]
-    print("read plan: %d files, %d bytes, %d head movements (%d back, %d forward); "
+    print("read plan: %d files, %s bytes, %d head movements (%d back, %d forward); "
           "modelled %s against streaming %s"
-          % (len(order), total, len(moves), back, len(moves) - back,
+          % (len(order), "{:,}".format(total), len(moves), back, len(moves) - back,
              ", ".join("%dx %s" % (speed, seconds(t)) for (speed, _), t in zip(SPEEDS, modelled)),
              ", ".join(seconds(t) for t in streaming)))
     if moves:

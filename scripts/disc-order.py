@@ -33,7 +33,6 @@ JOLIET_NAME_LIMIT = 64
 PROGRAMS = ("setup.exe", "brindle.exe")
 SUITE = "veltrane"
 HIDDEN = 0x01  # the record's existence flag: Windows shows the entry as hidden
-DIRECTORY = 0x02
 
 
 def fail(code, text):

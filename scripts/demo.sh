@@ -24,18 +24,22 @@ done
 build="$root/build/win64"
 demo="$build/demo"
 
-# Where the kernel refuses 32-bit programs, qemu runs them for this demo only.
-qemu_registered=no
-if [ "$("$root/scripts/i386-support.sh" mode)" = none ] && "$root/scripts/i386-support.sh" enable
-then
-    qemu_registered=yes
-fi
+# Ctrl-C or SIGTERM ends the demo once the Wine session (and every program in it) is
+# stopped and qemu's entry for this demo removed, with status 130 or 143.
+run_id=demo-$$
 clean_up() {
-    [ -f "$demo/wine/env" ] && sh "$root/tests/harness/wine-session.sh" stop "$demo"
-    [ $qemu_registered = yes ] && "$root/scripts/i386-support.sh" disable
-    return 0
+    if [ -f "$demo/wine/env" ]; then
+        sh "$root/tests/harness/wine-session.sh" stop "$demo" || true
+    fi
+    "$root/scripts/i386-support.sh" disable "$run_id" || true
 }
-trap clean_up EXIT INT TERM
+trap clean_up EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+# Where the kernel refuses 32-bit programs, qemu runs them for this demo only.
+if [ "$("$root/scripts/i386-support.sh" mode)" != native ]; then
+    "$root/scripts/i386-support.sh" enable "$run_id" || true
+fi
 "$root/scripts/install-deps.sh"
 cmake --preset win64 >/dev/null
 cmake --build "$build" -j"$(nproc)" --target setup setup-copy brindle standin windrive >/dev/null

@@ -1,16 +1,21 @@
 #!/bin/sh
 # Whether this machine runs 32-bit x86 programs, which the 32-bit Wine that runs the shipped
 # i686 programs needs. Some kernels here have that support switched off ("Exec format
-# error"); there, 32-bit programs run under qemu-user instead, through a binfmt_misc entry
-# of ours that hands i386 ELF programs to qemu-i386-static.
-#   i386-support.sh mode       prints native, qemu or none
-#   i386-support.sh enable     as root: registers the entry when the kernel refuses 32-bit
-#                              programs (installs qemu-user-static first); exit 1 if no way
-#   i386-support.sh disable    removes the entry if it is registered
+# error"); there, 32-bit programs run under qemu-user instead, through binfmt_misc entries
+# of ours that hand i386 ELF programs to qemu-i386-static.
+#   i386-support.sh mode            prints native, qemu or none
+#   i386-support.sh enable [RUN]    as root: registers the entry veltrane-i386-RUN when the
+#                                   kernel refuses 32-bit programs (installs qemu-user-static
+#                                   first); exit 1 if no way
+#   i386-support.sh disable [RUN]   removes that entry if it is registered
+# Each run (a test run, a demo) registers an entry of its own, named for it (by default
+# "veltrane-i386"), and removes only that one: two runs side by side never pull the entry
+# from under each other, and qemu stays while any of them needs it.
 set -eu
 
-entry=veltrane-i386
 binfmt=/proc/sys/fs/binfmt_misc
+prefix=veltrane-i386
+entry=$prefix${2:+-$2}
 
 # A static i386 program of 96 bytes that only exits with code 42: exit(42) by int 0x80.
 probe_runs() {
@@ -23,12 +28,16 @@ probe_runs() {
     [ $status -eq 42 ]
 }
 
-entry_registered() {
-    [ -f "$binfmt/$entry" ] && grep -q '^enabled' "$binfmt/$entry"
+# Whether an entry of ours (of any run) is registered and enabled.
+any_entry_registered() {
+    for registered in "$binfmt/$prefix" "$binfmt/$prefix"-*; do
+        [ -f "$registered" ] && grep -q '^enabled' "$registered" && return 0
+    done
+    return 1
 }
 
 mode() {
-    if entry_registered; then
+    if any_entry_registered; then
         probe_runs && echo qemu || echo none
     elif probe_runs; then
         echo native
@@ -38,8 +47,11 @@ mode() {
 }
 
 enable() {
-    entry_registered && return 0
-    probe_runs && return 0
+    [ -f "$binfmt/$entry" ] && return 0
+    # Natively, unless the probe ran only through another run's entry.
+    if ! any_entry_registered && probe_runs; then
+        return 0
+    fi
     if [ "$(id -u)" -ne 0 ]; then
         echo "i386-support: this kernel refuses 32-bit programs; run as root to use qemu" >&2
         return 1
@@ -75,5 +87,5 @@ case ${1:-} in
 mode) mode ;;
 enable) enable ;;
 disable) disable ;;
-*) echo "usage: $0 mode|enable|disable" >&2; exit 2 ;;
+*) echo "usage: $0 mode | enable [RUN] | disable [RUN]" >&2; exit 2 ;;
 esac

@@ -2,10 +2,12 @@
 # Builds a distribution medium in one command: lays out the suite's files with setup and
 # brindle for the chosen mode, stops if medium-check finds an error (dot-files taken as
 # ordinary entries, as the image shows them), writes the medium (copy mode: an ISO 9660
-# image with Joliet names; in place: a ZIP archive with UTF-8 names) beside --out, reads it
-# back with another program than the one that wrote it, compares names, sizes and bytes
-# with the laid-out medium, and only then renames it to --out. On any failure or
-# interruption the old --out stays as it was and nothing half-written remains.
+# image with Joliet names, its files' data in the order setup reads them; in place: a ZIP
+# archive with UTF-8 names) beside --out, reads it back with another program than the one
+# that wrote it, compares names, sizes and bytes with the laid-out medium, for an image
+# prints the read plan and refuses one that needs head movements, and only then renames it
+# to --out. On any failure or interruption the old --out stays as it was and nothing
+# half-written remains.
 #   scripts/make-medium.sh [--copy-mode] [--label NAME] [--install-dir DIR] [--codepage N]
 #                          [--programs DIR] [--out FILE] <suite folder>
 # <suite folder> holds the suite's files and its start.ini. --programs: where setup.exe,
@@ -136,8 +138,10 @@ listing "$medium" >"$layout/laid-out.txt"
 staging=$(mktemp -d "$(dirname "$out")/.make-medium.XXXXXX")
 image=$staging/$(basename "$out")
 if [ $copy -eq 1 ]; then
-    xorriso -outdev "$image" -volid "$label" -joliet on -compliance joliet_long_names \
-        -map "$medium" / >"$layout/xorriso.log" 2>&1 ||
+    # Every file's data in the order setup reads the disc, so that it reads in one pass.
+    python3 "$root/scripts/disc-order.py" weights "$medium" >"$layout/weights.xorriso"
+    xorriso -outdev "$image" -volid "$label" -joliet on -map "$medium" / \
+        -options_from_file "$layout/weights.xorriso" >"$layout/xorriso.log" 2>&1 ||
         { cat "$layout/xorriso.log" >&2; exit 1; }
 else
     # Names outside ASCII are stored in UTF-8 with the flag that says so (general-purpose
@@ -166,6 +170,12 @@ if ! diff -u "$layout/laid-out.txt" "$layout/written.txt" >"$layout/diff.txt" ||
     echo "make-medium: the image does not hold what was laid out (- laid out, + written):" >&2
     cat "$layout/diff.txt" >&2
     exit 1
+fi
+if [ $copy -eq 1 ]; then
+    # Proven with another reader than the writer: the records as Windows lists them.
+    plan=$(python3 "$root/scripts/disc-order.py" check "$image") ||
+        { echo "make-medium: the image would not read in one pass; not written" >&2; exit 1; }
+    echo "make-medium: $plan"
 fi
 mv -f "$image" "$out"
 echo "make-medium: $out, $(stat -c %s "$out") bytes, $(wc -l <"$layout/laid-out.txt") entries"

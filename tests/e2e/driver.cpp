@@ -18,6 +18,30 @@ enum {
     MessageBoxTextId = 0xFFFF,
 };
 
+// Polls `ready` until it holds or `milliseconds` have passed; once at least, so that a
+// wait of 0 asks just once.
+template <typename Condition>
+static bool WaitUntil(Condition ready, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+
+    while (!ready()) {
+        if (GetTickCount() - start >= milliseconds)
+            return false;
+        Sleep(PollMilliseconds);
+    }
+    return true;
+}
+
+// An action whose precondition never came: says which, so that a failing test names the
+// state the program was stuck in rather than only the action.
+static bool Refused(const char *action, const char *precondition, DWORD milliseconds)
+{
+    fprintf(stderr, "driver: %s: %s (waited %lu ms)\n", action, precondition,
+            (unsigned long)milliseconds);
+    return false;
+}
+
 bool StartProgram(Program *program, const char *path, const char *arguments,
                   const char *directory)
 {
@@ -130,16 +154,10 @@ HWND FindTopWindow(const WindowQuery *query)
 
 static HWND WaitForWindowOf(const WindowQuery *query, bool ownedOnly, DWORD milliseconds)
 {
-    DWORD start = GetTickCount();
+    HWND window = NULL;
 
-    for (;;) {
-        HWND window = FindWindowOf(query, ownedOnly);
-        if (window)
-            return window;
-        if (GetTickCount() - start >= milliseconds)
-            return NULL;
-        Sleep(PollMilliseconds);
-    }
+    WaitUntil([&] { return (window = FindWindowOf(query, ownedOnly)) != NULL; }, milliseconds);
+    return window;
 }
 
 HWND WaitForTopWindow(const WindowQuery *query, DWORD milliseconds)
@@ -149,14 +167,8 @@ HWND WaitForTopWindow(const WindowQuery *query, DWORD milliseconds)
 
 bool WaitForWindowGone(HWND window, DWORD milliseconds)
 {
-    DWORD start = GetTickCount();
-
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - start >= milliseconds)
-            return false;
-        Sleep(PollMilliseconds);
-    }
-    return true;
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); },
+                     milliseconds);
 }
 
 bool ReadWindowFacts(HWND window, WindowFacts *facts)
@@ -200,22 +212,33 @@ bool ReadControlText(HWND dialog, int controlId, char *text, int size)
     return control && ReadWindowText(control, text, size);
 }
 
-bool PressButton(HWND dialog, int controlId)
+// A control a user can work: there, shown and enabled, on a page that is shown and enabled
+// (a page behind a modal one takes no clicks).
+static bool Usable(HWND dialog, HWND control)
 {
-    HWND button = GetDlgItem(dialog, controlId);
+    return control && IsWindowVisible(dialog) && IsWindowEnabled(dialog) &&
+           IsWindowVisible(control) && IsWindowEnabled(control);
+}
 
-    if (!button || !IsWindowVisible(button) || !IsWindowEnabled(button))
-        return false;
+bool PressButton(HWND dialog, int controlId, DWORD milliseconds)
+{
+    HWND button = NULL;
+
+    if (!WaitUntil([&] { return Usable(dialog, button = GetDlgItem(dialog, controlId)); },
+                   milliseconds))
+        return Refused("press", "the button never was there, shown and enabled",
+                       milliseconds);
     return PostMessageA(button, BM_CLICK, 0, 0) != 0;
 }
 
-bool TypeIntoEdit(HWND dialog, int controlId, const char *text)
+bool TypeIntoEdit(HWND dialog, int controlId, const char *text, DWORD milliseconds)
 {
-    HWND edit = GetDlgItem(dialog, controlId);
+    HWND edit = NULL;
     DWORD_PTR ignored;
 
-    if (!edit || !IsWindowEnabled(edit))
-        return false;
+    if (!WaitUntil([&] { return Usable(dialog, edit = GetDlgItem(dialog, controlId)); },
+                   milliseconds))
+        return Refused("type", "the edit never was there, shown and enabled", milliseconds);
     // Sent, not posted: the edit handles these at once, and the caller reads the text next.
     // Select all and Backspace, so that typing nothing leaves the edit empty.
     if (!SendMessageTimeoutA(edit, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, AnswerMilliseconds,
@@ -231,18 +254,37 @@ bool TypeIntoEdit(HWND dialog, int controlId, const char *text)
     return true;
 }
 
-bool PressKey(HWND window, DriverKey key)
+// Whether `window` is shown, enabled and the active window of its thread, as a window is
+// once it has come up and taken the keyboard.
+static bool IsActive(HWND window, GUITHREADINFO *thread)
+{
+    memset(thread, 0, sizeof *thread);
+    thread->cbSize = sizeof *thread;
+    return IsWindowVisible(window) && IsWindowEnabled(window) &&
+           GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), thread) &&
+           thread->hwndActive == window;
+}
+
+// The window that takes the keyboard in `window`'s thread: `window` itself or a control
+// inside it, once `window` is active. NULL until then.
+static HWND KeyboardTarget(HWND window)
 {
     GUITHREADINFO thread;
-    UINT virtualKey = key == KeyEnter ? VK_RETURN : VK_ESCAPE;
 
-    memset(&thread, 0, sizeof thread);
-    thread.cbSize = sizeof thread;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &thread))
-        return false;
-    HWND target = thread.hwndFocus ? thread.hwndFocus : thread.hwndActive;
-    if (!target)
-        return false;
+    if (!IsActive(window, &thread) || !thread.hwndFocus)
+        return NULL;
+    return thread.hwndFocus == window || IsChild(window, thread.hwndFocus) ? thread.hwndFocus
+                                                                           : NULL;
+}
+
+bool PressKey(HWND window, DriverKey key, DWORD milliseconds)
+{
+    UINT virtualKey = key == KeyEnter ? VK_RETURN : VK_ESCAPE;
+    HWND target = NULL;
+
+    if (!WaitUntil([&] { return (target = KeyboardTarget(window)) != NULL; }, milliseconds))
+        return Refused("key", "the window never became active with the focus inside it",
+                       milliseconds);
     LPARAM scan = (LPARAM)MapVirtualKeyA(virtualKey, 0) << 16;
     // Posted like real keyboard input, so the dialog's own loop sees them first.
     return PostMessageA(target, WM_KEYDOWN, virtualKey, scan | 1) &&
@@ -290,10 +332,25 @@ bool WaitUntilHandled(HWND window, DWORD milliseconds)
     return true;
 }
 
-bool PressCloseBox(HWND window)
+bool PressCloseBox(HWND window, DWORD milliseconds)
 {
-    if (!IsWindow(window) || !IsWindowEnabled(window))
-        return false;
+    if (!WaitUntil(
+            [&] {
+                return IsWindowVisible(window) && IsWindowEnabled(window) &&
+                       (GetWindowLongA(window, GWL_STYLE) & WS_SYSMENU);
+            },
+            milliseconds))
+        return Refused("close box", "the window never was shown, enabled and with a close box",
+                       milliseconds);
+    return PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
+}
+
+bool RequestClose(HWND window, DWORD milliseconds)
+{
+    GUITHREADINFO thread;
+
+    if (!WaitUntil([&] { return IsActive(window, &thread); }, milliseconds))
+        return Refused("close request", "the window never became active", milliseconds);
     return PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
 }
 
@@ -309,9 +366,9 @@ bool ReadMessageBoxText(HWND box, char *text, int size)
     return ReadControlText(box, MessageBoxTextId, text, size);
 }
 
-bool AnswerMessageBox(HWND box, int buttonId)
+bool AnswerMessageBox(HWND box, int buttonId, DWORD milliseconds)
 {
-    return PressButton(box, buttonId);
+    return PressButton(box, buttonId, milliseconds);
 }
 
 bool CaptureScreen(const RECT *area, ScreenImage *image)

@@ -8,6 +8,11 @@
 
 enum { ExitCodeStillRunning = -1 };  // WaitForProgramExit: the program did not end in time
 
+// How long an action waits for what a user would wait for before acting (a page that has
+// come up and taken the keyboard, a button that can be pressed): only a stuck program takes
+// this long. An action that gives up says on stderr which precondition never came.
+enum { ActionMilliseconds = 30000 };
+
 // A started program. The handle belongs to this record; ScopedProgram closes it.
 struct Program {
     HANDLE process;  // NULL when nothing was started
@@ -67,20 +72,24 @@ bool ReadWindowFacts(HWND window, WindowFacts *facts);
 bool ReadControlText(HWND dialog, int controlId, char *text, int size);
 bool ReadWindowText(HWND window, char *text, int size);
 
-// Presses the button `controlId` of `dialog`. The click is posted, so a press that opens a
-// modal page or message box never blocks the driver. Returns false when the button is
-// missing, hidden or disabled: a user could not press it either.
-bool PressButton(HWND dialog, int controlId);
+// Presses the button `controlId` of `dialog` once it is there, shown and enabled on a shown,
+// enabled page. The click is posted, so a press that opens a modal page or message box never
+// blocks the driver. Returns false when the button stays missing, hidden or disabled for
+// `milliseconds`: a user could not press it either.
+bool PressButton(HWND dialog, int controlId, DWORD milliseconds = ActionMilliseconds);
 
-// Types `text` into the edit `controlId`, one WM_CHAR per character, after clearing it as
-// a user would (select all, Backspace); typing "" leaves it empty.
-bool TypeIntoEdit(HWND dialog, int controlId, const char *text);
+// Types `text` into the edit `controlId`, once it is there, shown and enabled, one WM_CHAR
+// per character, after clearing it as a user would (select all, Backspace); typing ""
+// leaves it empty.
+bool TypeIntoEdit(HWND dialog, int controlId, const char *text,
+                  DWORD milliseconds = ActionMilliseconds);
 
 enum DriverKey { KeyEnter, KeyEscape };
 // Sends the key to the control that has the focus in `window`'s thread (GetGUIThreadInfo),
 // so a dialog handles it as it would the keyboard: Enter is the default button, Escape is
-// Cancel. Returns false when that thread has no focus window.
-bool PressKey(HWND window, DriverKey key);
+// Cancel. Waits until `window` is the active window of its thread with the focus inside it;
+// returns false when that never comes.
+bool PressKey(HWND window, DriverKey key, DWORD milliseconds = ActionMilliseconds);
 
 // Posts a marker to a button of `window` behind whatever was already posted to its thread,
 // and waits until that thread has handled it, so that input the window must ignore can be
@@ -88,15 +97,20 @@ bool PressKey(HWND window, DriverKey key);
 // hidden first, or after `milliseconds`.
 bool WaitUntilHandled(HWND window, DWORD milliseconds);
 
-// Uses the close box of `window` (WM_SYSCOMMAND SC_CLOSE, posted). Returns false when the
-// window is disabled, e.g. behind a modal page, where a user's click does nothing.
-bool PressCloseBox(HWND window);
+// Uses the close box of `window` (WM_SYSCOMMAND SC_CLOSE, posted) once the window is shown,
+// enabled and has its system menu. Returns false when that never comes, e.g. behind a modal
+// page, where a user's click does nothing.
+bool PressCloseBox(HWND window, DWORD milliseconds = ActionMilliseconds);
+// The close request that Alt+F4 makes of a window, also of one without a close box
+// (WM_SYSCOMMAND SC_CLOSE, posted), once the window is the active one of its thread.
+bool RequestClose(HWND window, DWORD milliseconds = ActionMilliseconds);
 
 // Message boxes: a visible "#32770" window of the process, owned by another window, with
 // the given caption ("Error", "Message"). Its text is the static 0xFFFF.
 HWND WaitForMessageBox(DWORD processId, const char *caption, DWORD milliseconds);
 bool ReadMessageBoxText(HWND box, char *text, int size);
-bool AnswerMessageBox(HWND box, int buttonId);  // IDOK or IDCANCEL
+// IDOK or IDCANCEL, pressed as PressButton does.
+bool AnswerMessageBox(HWND box, int buttonId, DWORD milliseconds = ActionMilliseconds);
 
 // A copy of part of the screen, 24-bit, top row first.
 struct ScreenImage {

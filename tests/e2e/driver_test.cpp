@@ -101,9 +101,11 @@ TEST(Driver, RefusesWhatAUserCouldNotDo)
     HWND page = WaitForFixtureWindow(&fixture.program, "Fixture page");
     ASSERT_TRUE(page != NULL);
 
-    EXPECT_FALSE(PressButton(page, BackButtonId)) << "the button is disabled";
-    EXPECT_FALSE(PressButton(page, 4242)) << "there is no such button";
-    EXPECT_FALSE(TypeIntoEdit(page, 4242, "x"));
+    // Once the page has handled its start-up, what it lacks stays lacking: asked once.
+    ASSERT_TRUE(WaitUntilHandled(page, WaitMilliseconds));
+    EXPECT_FALSE(PressButton(page, BackButtonId, 0)) << "the button is disabled";
+    EXPECT_FALSE(PressButton(page, 4242, 0)) << "there is no such button";
+    EXPECT_FALSE(TypeIntoEdit(page, 4242, "x", 0));
     char text[16];
     EXPECT_FALSE(ReadControlText(page, 4242, text, sizeof text));
     EXPECT_STREQ("", text);
@@ -119,7 +121,7 @@ TEST(Driver, RefusesWhatAUserCouldNotDo)
     WindowFacts facts;
     ASSERT_TRUE(ReadWindowFacts(window, &facts));
     EXPECT_FALSE(facts.enabled);
-    EXPECT_FALSE(PressCloseBox(window)) << "a disabled window's close box does nothing";
+    EXPECT_FALSE(PressCloseBox(window, 0)) << "a disabled window's close box does nothing";
     KillProgram(&disabled.program);
     EXPECT_TRUE(WaitForWindowGone(window, WaitMilliseconds));
 }

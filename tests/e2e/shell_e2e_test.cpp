@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
+#include "pages_walk.h"
 #include "resource.h"
 
 namespace {
@@ -74,9 +75,12 @@ long LeaveSetup(const Program *program)
         HWND page = FindTopWindow(&pages);
         if (!page)
             continue;
+        // The page's buttons are made with it; the first way out it has is pressed once
+        // the page takes input.
         for (int button : ExitButtons) {
-            if (PressButton(page, button)) {
-                WaitForWindowGone(page, PaintMilliseconds);
+            if (GetDlgItem(page, button)) {
+                if (PressButton(page, button))
+                    WaitForWindowGone(page, PaintMilliseconds);
                 break;
             }
         }
@@ -262,12 +266,13 @@ TEST(SetupShellEndToEnd, CloseBoxEndsTheRunAtOnceWithExitCodeZero)
     HWND window = WaitForMainWindow(&setup.program);
     ASSERT_TRUE(window != NULL);
 
-    // Behind a modal page the close box does nothing; then the pages are left instead.
-    // Left alone, the run never ends: its pages wait for the user.
-    bool closedByBox = PressCloseBox(window);
-    long exitCode = closedByBox ? WaitForProgramExit(&setup.program, RunMilliseconds)
-                                : LeaveSetup(&setup.program);
-    EXPECT_EQ(0, exitCode) << (closedByBox ? "the close box did not end the run" : "");
+    // Behind the pages the close box does nothing. Once the licence is accepted the window
+    // waits about three seconds for the completion page, with nothing in front of it: the
+    // close box then ends the run before that page comes, or the run would wait for the user.
+    AcceptLicence(setup.program.processId);
+    ASSERT_TRUE(PressCloseBox(window));
+    EXPECT_EQ(0, WaitForProgramExit(&setup.program, RunMilliseconds))
+        << "the close box did not end the run";
 }
 
 struct CleanUpCase {

@@ -35,6 +35,7 @@ void ExpectIgnored(HWND page, bool (*act)(HWND), const char *what)
 
 bool Escape(HWND page) { return PressKey(page, KeyEscape); }
 bool Enter(HWND page) { return PressKey(page, KeyEnter); }
+bool CloseBox(HWND page) { return PressCloseBox(page); }
 
 std::string Text(HWND dialog, int id)
 {
@@ -102,14 +103,14 @@ TEST(WizardE2E, EscapeAndCloseBoxCancelOnlyWhereThereIsCancel)
 {
     SetupRun run;
     ASSERT_TRUE(PrepareWithProbe(run, "keys", "setup.exe") && run.Start());
-    for (bool (*leave)(HWND) : {Escape, PressCloseBox}) {
+    for (bool (*leave)(HWND) : {Escape, CloseBox}) {
         HWND welcome = run.WaitPage(WelcomeCaption);
         ASSERT_TRUE(welcome);
         ASSERT_TRUE(leave(welcome));
         HWND exitPage = run.WaitPage(ExitCaption);
         ASSERT_TRUE(exitPage) << "welcome page not cancelled";
         ExpectIgnored(exitPage, Escape, "Escape on the exit page");
-        ExpectIgnored(exitPage, PressCloseBox, "close box of the exit page");
+        ExpectIgnored(exitPage, CloseBox, "close box of the exit page");
         Press(exitPage, IDC_BACK);
     }
     HWND welcome = run.WaitPage(WelcomeCaption);
@@ -121,13 +122,14 @@ TEST(WizardE2E, EscapeAndCloseBoxCancelOnlyWhereThereIsCancel)
     ASSERT_TRUE(ReadWindowFacts(licence, &facts));
     EXPECT_EQ(0, facts.style & WS_SYSMENU) << "licence page has a close box";
     ExpectIgnored(licence, Escape, "Escape on the licence page");
-    ExpectIgnored(licence, PressCloseBox, "close request to the licence page");
+    ExpectIgnored(licence, [](HWND page) { return RequestClose(page); },
+                  "close request (Alt+F4) to the licence page");
     Press(licence, IDYES);
 
     HWND completed = run.WaitPage(CompletedCaption);
     ASSERT_TRUE(completed);
     ExpectIgnored(completed, Escape, "Escape on the completion page");
-    ExpectIgnored(completed, PressCloseBox, "close box of the completion page");
+    ExpectIgnored(completed, CloseBox, "close box of the completion page");
     Press(completed, IDC_EXIT_SETUP);
     EXPECT_EQ(0, run.Exit());
     // A main program started by mistake would be running now, or would have written its
@@ -217,7 +219,7 @@ TEST(WizardE2E, DirectoryPageChecksTheEntry)
     EXPECT_EQ(GetDlgItem(page, IDOK), FocusOf(page)) << "focus is not on OK";
 
     // Escape and the close box cancel, and Cancel hands back the text unchanged.
-    for (bool (*leave)(HWND) : {Escape, PressCloseBox}) {
+    for (bool (*leave)(HWND) : {Escape, CloseBox}) {
         ASSERT_TRUE(leave(page));
         HWND exitPage = run.WaitPage(ExitCaption);
         ASSERT_TRUE(exitPage) << "directory page not cancelled";

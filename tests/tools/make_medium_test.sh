@@ -2,10 +2,12 @@
 # scripts/make-medium.sh from outside on a small suite: both kinds of medium are written
 # and their listings, read by libarchive (the image's Joliet tree) and byte by byte (the
 # archive's central directory, with the UTF-8 flag of each name), hold exactly the laid-out
-# entries (a name outside ASCII, a long one with blanks, START.INI in capitals). Then a
-# table of hostile suites and runs: each ends with the expected code and leaves the suite,
-# a sibling folder and the image already at --out exactly as they were, and nothing else
-# in the output folder or the temporary folder.
+# entries (names outside ASCII, one of 64 characters with blanks, START.INI in capitals);
+# the image, read with isoinfo, holds every file's data where the one setup reads before it
+# ends, whatever the names' case, punctuation or place after a folder. Then a table of
+# hostile suites and runs: each ends with the expected code and leaves the suite, a sibling
+# folder and the image already at --out exactly as they were, and nothing else in the
+# output folder or the temporary folder.
 #   make_medium_test.sh <medium-check> <repository>
 set -eu
 checker=$1
@@ -21,19 +23,32 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 failures=0
 
-mkdir -p "$work/programs" "$work/base/layout" "$work/sibling" "$work/tmp"
+mkdir -p "$work/programs" "$work/suite/layout" "$work/suite/Lib" "$work/sibling" "$work/tmp"
 for program in setup setup-copy brindle; do
     printf '%s' "$program" >"$work/programs/$program.exe"
 done
-printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/base/start.ini"
 e_acute=$(printf '\303\251')
-printf 'caf%s' "$e_acute" >"$work/base/layout/caf$e_acute.txt"
-long="A long name with blanks of more than sixty-four characters, as Joliet allows.txt"
-printf 'x' >"$work/base/$long"
+u_umlaut=$(printf '\303\234')
+long="A long name with blanks, as long as a Joliet name on a disc.text"
+# The order setup reads the image in: each folder's sub-folders first, then its own files,
+# each in the order of the disc's Joliet records (UTF-16 code units).
+order=$(printf '%s\n' setup.exe brindle.exe veltrane/Lib/A.dat veltrane/Lib/b.dat \
+    veltrane/layout/Router.ini "veltrane/layout/caf$e_acute.txt" "veltrane/$long" \
+    veltrane/Zeta.hlp veltrane/ab-c.txt veltrane/ab.txt veltrane/start.ini veltrane/x.y.dat \
+    veltrane/x_y.dat "veltrane/${u_umlaut}ber.txt")
+# Files of one to a few blocks, so that an end is found from the size.
+printf '%s\n' "$order" >"$work/order.txt"
+size=1000
+while IFS= read -r file; do
+    head -c $size /dev/urandom >"$work/suite/$file"
+    size=$((size * 3 / 2))
+done <<EOF
+$(sed -n 's|^veltrane/||p' "$work/order.txt")
+EOF
+printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/suite/start.ini"
 printf 'keep' >"$work/sibling/keep.txt"
-cp -R "$work/base" "$work/suite"
 
-# check NAME EXPECTED ACTUAL: the two texts are equal.
+# check NAME EXPECTED ACTUAL: the two listings are equal.
 check() {
     if [ "$2" != "$3" ]; then
         printf '%s: expected\n%s\ngot\n%s\n' "$1" "$2" "$3"
@@ -42,8 +57,7 @@ check() {
 }
 
 make() {
-    MEDIUM_CHECK=$checker sh "$repo/scripts/make-medium.sh" \
-        --programs "$work/programs" "$@"
+    MEDIUM_CHECK=$checker sh "$repo/scripts/make-medium.sh" --programs "$work/programs" "$@"
 }
 
 # The central directory of a ZIP archive, read byte by byte: "<UTF-8 flag> <name>" for
@@ -65,25 +79,41 @@ central_names() {
         }' | LC_ALL=C sort
 }
 
+
 make --copy-mode --label SUITE2 --out "$work/out/suite.iso" "$work/suite" >"$work/iso.log" 2>&1 ||
     { cat "$work/iso.log"; exit 1; }
 iso=$(bsdtar -t -f "$work/out/suite.iso" --options 'iso9660:!rockridge' | LC_ALL=C sort)
-check "ISO image (Joliet)" "$(printf '%s\n' . brindle.exe setup.exe veltrane "veltrane/$long" \
-    veltrane/layout "veltrane/layout/caf$e_acute.txt" veltrane/start.ini | LC_ALL=C sort)" "$iso"
+check "ISO image (Joliet)" "$(printf '%s\n' . veltrane veltrane/Lib veltrane/layout "$order" |
+    LC_ALL=C sort)" "$iso"
 check "volume label" "SUITE2" "$(xorriso -indev "$work/out/suite.iso" -pvd_info 2>/dev/null |
     sed -n 's/^Volume Id *: *//p')"
 check "setup.exe of the image" "setup-copy" \
     "$(bsdtar -x -O -f "$work/out/suite.iso" --options 'iso9660:!rockridge' setup.exe)"
+# isoinfo lists each file's first block and size: read in setup's order, each file starts
+# at the block where the one before it ends.
+isoinfo -J -l -i "$work/out/suite.iso" | iconv -f latin1 -t utf-8 | awk '
+    /^Directory listing of / { folder = substr($0, 23); next }
+    /^-/ { name = $0; sub(/^[^]]*\]  /, "", name); sub(/ $/, "", name)
+           block = $0; sub(/^[^[]*\[ */, "", block); sub(/ .*/, "", block)
+           printf "%s%s\t%s\t%s\n", folder, name, block, $5 }' >"$work/blocks.txt"
+check "read in one pass" "" "$(awk -F '\t' 'NR == FNR { start[$1] = $2; size[$1] = $3; next }
+    !($0 in start) { print $0 ": not on the disc"; next }
+    end != "" && start[$0] != end { print $0 " starts at " start[$0] ", not at " end }
+    { end = start[$0] + int((size[$0] + 2047) / 2048) }' "$work/blocks.txt" "$work/order.txt")"
+grep -q 'read plan: 14 files, .* 0 head movements' "$work/iso.log" ||
+    { echo "no read plan:"; cat "$work/iso.log"; failures=$((failures + 1)); }
 
 mv "$work/suite/start.ini" "$work/suite/START.INI"
 make --out "$work/out/suite.zip" "$work/suite" >"$work/zip.log" 2>&1 ||
     { cat "$work/zip.log"; exit 1; }
-check "ZIP archive, UTF-8 flag and name" "$(printf '%s\n' "0 brindle.exe" "0 setup.exe" \
-    "0 $long" "0 layout/" "1 layout/caf$e_acute.txt" "0 START.INI" | LC_ALL=C sort)" \
+check "ZIP archive, UTF-8 flag and name" "$( (printf '%s\n' "$order" |
+    LC_ALL=C sed -e 's|^veltrane/||' -e 's|^start.ini$|START.INI|' -e 's|^|0 |' \
+        -e "s|^0 \(.*[^ -~].*\)|1 \1|"; echo "0 Lib/"; echo "0 layout/") | LC_ALL=C sort)" \
     "$(central_names "$work/out/suite.zip")"
 grep -q "make-medium: $work/out/suite.zip, $(stat -c %s "$work/out/suite.zip") bytes" \
     "$work/zip.log" || { echo "no size line:"; cat "$work/zip.log"; failures=$((failures + 1)); }
-rm -rf "$work/suite"
+mv "$work/suite/START.INI" "$work/suite/start.ini"
+mv "$work/suite" "$work/base"
 
 # What must not change: the suite and the sibling folder, names, links and bytes.
 state() {
@@ -160,7 +190,8 @@ row() {
     fi
 }
 
-# The rows' temporary folder is longer: the long name would pass the tree's limits.
+# The rows' temporary folder is longer: without the long name the tree stays far below its
+# limits wherever that folder is.
 rm "$work/base/$long"
 prefix=$(printf 'Z:%s\\veltrane\\.cache\\' "$work/tmp/make-medium.XXXXXX/medium" | wc -c)
 list_path_128=$(printf "%0$((128 - prefix))d" 0 | tr 0 n)
@@ -172,6 +203,9 @@ row "a link to the sibling" 1 'holds links' - 'ln -s ../sibling layout/sibling' 
     --out "$work/out/kept.zip"
 row "a list path of 128 through a dot-file" 1 'cache.n*: error: list path of 128' - \
     "mkdir .cache && : >.cache/$list_path_128" --copy-mode --out "$work/out/kept.zip"
+row "a name too long for Joliet" 1 '65 characters; .* at most 64' - \
+    ': >"One character more than a Joliet name on a disc holds refused.txt"' --copy-mode \
+    --out "$work/out/kept.zip"
 row "--out in the suite" 2 'lies in the suite' - : --out "$work/suite/layout/new.zip"
 row "--out in the suite through a link" 2 'lies in the suite' - \
     'ln -s ../suite ../sibling/alias' --out "$work/sibling/alias/new.zip"

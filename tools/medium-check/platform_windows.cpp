@@ -110,11 +110,17 @@ static HANDLE OpenFolder(const char *path)
                        FILE_FLAG_BACKUP_SEMANTICS, NULL);
 }
 
-static int IdentityOf(HANDLE folder, Identity *identity)
+// The identity of the folder `path`; 0, or -1 when it cannot be opened.
+static int IdentityOf(const char *path, Identity *identity)
 {
     BY_HANDLE_FILE_INFORMATION information;
+    HANDLE folder = OpenFolder(path);
 
-    if (!GetFileInformationByHandle(folder, &information))
+    if (folder == INVALID_HANDLE_VALUE)
+        return -1;
+    BOOL known = GetFileInformationByHandle(folder, &information);
+    CloseHandle(folder);
+    if (!known)
         return -1;
     identity->volume = information.dwVolumeSerialNumber;
     identity->indexHigh = information.nFileIndexHigh;
@@ -160,32 +166,23 @@ int FolderWithin(const char *inner, const char *outer)
     Identity outerIdentity;
     Identity identity;
     char path[CheckRealPathSize];
-    HANDLE folder = OpenFolder(outer);
 
-    if (folder == INVALID_HANDLE_VALUE)
+    if (IdentityOf(outer, &outerIdentity) < 0)
         return -1;
-    int known = IdentityOf(folder, &outerIdentity);
-    CloseHandle(folder);
-    folder = OpenFolder(inner);
-    if (known < 0 || folder == INVALID_HANDLE_VALUE)
+    HANDLE folder = OpenFolder(inner);
+    if (folder == INVALID_HANDLE_VALUE)
         return -1;
     RealPath(folder, inner, path, sizeof path);
     CloseHandle(folder);
     size_t rootLength = RootLength(path);
     for (;;) {
-        folder = OpenFolder(path);
-        if (folder == INVALID_HANDLE_VALUE)
-            return -1;
-        known = IdentityOf(folder, &identity);
-        CloseHandle(folder);
-        if (known < 0)
+        if (IdentityOf(path, &identity) < 0)
             return -1;
         if (identity.volume == outerIdentity.volume &&
             identity.indexHigh == outerIdentity.indexHigh &&
             identity.indexLow == outerIdentity.indexLow)
             return 1;
-        size_t length = strlen(path);
-        if (length <= rootLength)
+        if (strlen(path) <= rootLength)
             return 0;
         char *separator = strrchr(path, '\\');
         if (!separator || (size_t)(separator - path) < rootLength)

@@ -1,9 +1,13 @@
 #!/bin/sh
 # Builds a distribution medium in one command: lays out the suite's files with setup and
-# brindle for the chosen mode, stops if medium-check finds an error, writes the medium
-# (copy mode: an ISO 9660 image with Joliet names, its files' data in the order setup reads
-# them; in place: a ZIP archive), reads it back and compares its listing with the laid-out
-# medium; for an image it prints the read plan and refuses one that needs head movements.
+# brindle for the chosen mode, stops if medium-check finds an error (dot-files taken as
+# ordinary entries, as the image shows them), writes the medium (copy mode: an ISO 9660
+# image with Joliet names, its files' data in the order setup reads them; in place: a ZIP
+# archive with UTF-8 names) beside --out, reads it back with another program than the one
+# that wrote it, compares names, sizes and bytes with the laid-out medium, for an image
+# prints the read plan and refuses one that needs head movements, and only then renames it
+# to --out. On any failure or interruption the old --out stays as it was and nothing
+# half-written remains.
 #   scripts/make-medium.sh [--copy-mode] [--label NAME] [--install-dir DIR] [--codepage N]
 #                          [--programs DIR] [--out FILE] <suite folder>
 # <suite folder> holds the suite's files and its start.ini. --programs: where setup.exe,
@@ -40,7 +44,19 @@ while [ $# -gt 0 ]; do
     shift
 done
 [ -n "$suite" ] || usage
-[ -f "$suite/start.ini" ] || { echo "make-medium: $suite holds no start.ini" >&2; exit 2; }
+[ -d "$suite" ] || { echo "make-medium: $suite is not a folder" >&2; exit 2; }
+# Windows finds start.ini in any letter case.
+if [ -z "$(find "$suite/" -mindepth 1 -maxdepth 1 -type f -iname start.ini)" ]; then
+    echo "make-medium: $suite holds no start.ini" >&2
+    exit 2
+fi
+# Neither an ISO 9660 image nor a ZIP archive read on Windows holds a link.
+links=$(find "$suite/" -type l)
+if [ -n "$links" ]; then
+    echo "make-medium: $suite holds links, which the medium cannot hold:" >&2
+    printf '%s\n' "$links" >&2
+    exit 1
+fi
 
 if [ -z "$programs" ]; then
     programs=$root/build/win32
@@ -60,11 +76,35 @@ if [ $copy -eq 1 ]; then
 else
     out=${out:-$root/build/medium/veltrane.zip}
 fi
+[ ! -d "$out" ] || { echo "make-medium: --out $out is a folder" >&2; exit 2; }
+# An image inside the suite would be packed into the next medium: --out's folder and each
+# folder above it are compared with the suite by device and inode.
+suite_id=$(stat -L -c %d:%i "$suite")
+folder=$(dirname "$out")
+while [ ! -d "$folder" ]; do
+    folder=$(dirname "$folder")
+done
+folder=$(cd "$folder" && pwd -P)
+while :; do
+    if [ "$(stat -c %d:%i "$folder")" = "$suite_id" ]; then
+        echo "make-medium: --out $out lies in the suite folder $suite" >&2
+        exit 2
+    fi
+    [ "$folder" != / ] || break
+    folder=$(dirname "$folder")
+done
 mkdir -p "$(dirname "$out")"
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
 
+layout=
+staging=
+cleanup() {
+    rm -rf "$layout" "$staging"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 layout=$(mktemp -d "${TMPDIR:-/tmp}/make-medium.XXXXXX")
-trap 'rm -rf "$layout"' EXIT INT TERM
 medium=$layout/medium
 mkdir "$medium"
 if [ $copy -eq 1 ]; then
@@ -81,43 +121,61 @@ cp "$programs/brindle.exe" "$medium/brindle.exe"
 
 status=0
 # shellcheck disable=SC2086
-"$checker" "$medium" $mode --install-dir "$install" --codepage "$codepage" || status=$?
+"$checker" "$medium" $mode --install-dir "$install" --codepage "$codepage" \
+    --dot-files-visible || status=$?
 if [ $status -ge 2 ]; then
     echo "make-medium: medium-check found errors; nothing written" >&2
     exit 1
 fi
 
-# One line per entry: "d <path>" or "f <size> <path>", sorted.
-find "$medium" -mindepth 1 -printf '%y %s %P\n' | sed -e 's/^d [0-9]* /d /' |
-    LC_ALL=C sort >"$layout/laid-out.txt"
-rm -f "$out"
+# One line per entry of a folder: "d <path>" or "f <size> <path>", sorted.
+listing() {
+    find "$1" -mindepth 1 -printf '%y %s %P\n' | sed -e 's/^d [0-9]* /d /' | LC_ALL=C sort
+}
+
+listing "$medium" >"$layout/laid-out.txt"
+# Written beside --out, so that the rename below replaces it in one step.
+staging=$(mktemp -d "$(dirname "$out")/.make-medium.XXXXXX")
+image=$staging/$(basename "$out")
 if [ $copy -eq 1 ]; then
     # Every file's data in the order setup reads the disc, so that it reads in one pass.
     python3 "$root/scripts/disc-order.py" weights "$medium" >"$layout/weights.xorriso"
-    xorriso -outdev "$out" -volid "$label" -joliet on -map "$medium" / \
+    xorriso -outdev "$image" -volid "$label" -joliet on -map "$medium" / \
         -options_from_file "$layout/weights.xorriso" >"$layout/xorriso.log" 2>&1 ||
         { cat "$layout/xorriso.log" >&2; exit 1; }
-    # The Joliet tree, as Windows reads the image.
-    xorriso -indev "$out" -read_fs norock -find / -exec lsdl 2>/dev/null |
-        sed -n -e "s|^d[^ ]* .* '/\(..*\)'\$|d \1|p" \
-            -e "s|^-[^ ]* *[0-9]* *[^ ]* *[^ ]* *\([0-9]*\) .* '/\(..*\)'\$|f \1 \2|p" |
-        LC_ALL=C sort >"$layout/written.txt"
 else
-    (cd "$medium" && zip -q -r -X "$out" .)
-    unzip -Z "$out" |
-        sed -n -e 's|^d[^ ]* *[^ ]* *[^ ]* *[0-9]* *[^ ]* *[^ ]* *[^ ]* *[^ ]* \(.*\)/$|d \1|p' \
-            -e 's|^-[^ ]* *[^ ]* *[^ ]* *\([0-9]*\) *[^ ]* *[^ ]* *[^ ]* *[^ ]* \(.*\)$|f \1 \2|p' |
-        LC_ALL=C sort >"$layout/written.txt"
+    # Names outside ASCII are stored in UTF-8 with the flag that says so (general-purpose
+    # bit 11), which Python's zipfile sets for them.
+    python3 - "$medium" "$image" <<'EOF_ZIP'
+import os
+import sys
+import zipfile
+
+medium, image = sys.argv[1], sys.argv[2]
+with zipfile.ZipFile(image, "x", zipfile.ZIP_DEFLATED) as archive:
+    for folder, folders, files in os.walk(medium):
+        folders.sort()
+        for name in folders + sorted(files):
+            path = os.path.join(folder, name)
+            archive.write(path, os.path.relpath(path, medium))
+EOF_ZIP
 fi
-if ! diff -u "$layout/laid-out.txt" "$layout/written.txt" >"$layout/diff.txt"; then
-    echo "make-medium: $out does not hold what was laid out (- laid out, + written):" >&2
+# Read back by libarchive: for the image its Joliet tree (Rock Ridge off), as Windows reads it.
+mkdir "$layout/read"
+bsdtar -x -f "$image" -C "$layout/read" --options 'iso9660:!rockridge' 2>"$layout/read.log" ||
+    { cat "$layout/read.log" >&2; echo "make-medium: $image cannot be read back" >&2; exit 1; }
+listing "$layout/read" >"$layout/written.txt"
+if ! diff -u "$layout/laid-out.txt" "$layout/written.txt" >"$layout/diff.txt" ||
+    ! diff -r "$medium" "$layout/read" >>"$layout/diff.txt" 2>&1; then
+    echo "make-medium: the image does not hold what was laid out (- laid out, + written):" >&2
     cat "$layout/diff.txt" >&2
     exit 1
 fi
 if [ $copy -eq 1 ]; then
     # Proven with another reader than the writer: the records as Windows lists them.
-    plan=$(python3 "$root/scripts/disc-order.py" check "$out") ||
-        { rm -f "$out"; echo "make-medium: $out would not read in one pass; removed" >&2; exit 1; }
+    plan=$(python3 "$root/scripts/disc-order.py" check "$image") ||
+        { echo "make-medium: the image would not read in one pass; not written" >&2; exit 1; }
     echo "make-medium: $plan"
 fi
+mv -f "$image" "$out"
 echo "make-medium: $out, $(stat -c %s "$out") bytes, $(wc -l <"$layout/laid-out.txt") entries"

@@ -1,20 +1,29 @@
 #!/bin/sh
 # scripts/make-medium.sh from outside on a small suite: both kinds of medium are written
-# and their listings, read with xorriso's Joliet tree and unzip, hold exactly the laid-out
-# entries (a name outside ASCII and one of 64 characters with blanks included); the image,
-# read with isoinfo, holds every file's data where the one setup reads before it ends,
-# whatever the names' case, punctuation or place after a folder; a name that medium-check
-# refuses, or one too long for an image's Joliet names, stops the script before anything
-# is written.
+# and their listings, read by libarchive (the image's Joliet tree) and byte by byte (the
+# archive's central directory, with the UTF-8 flag of each name), hold exactly the laid-out
+# entries (names outside ASCII, one of 64 characters with blanks, START.INI in capitals);
+# the image, read with isoinfo, holds every file's data where the one setup reads before it
+# ends, whatever the names' case, punctuation or place after a folder. Then a table of
+# hostile suites and runs: each ends with the expected code and leaves the suite, a sibling
+# folder and the image already at --out exactly as they were, and nothing else in the
+# output folder or the temporary folder.
 #   make_medium_test.sh <medium-check> <repository>
 set -eu
 checker=$1
 repo=$2
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+runner=
+cleanup() {
+    [ -z "$runner" ] || kill "$runner" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 failures=0
 
-mkdir -p "$work/programs" "$work/suite/layout" "$work/suite/Lib"
+mkdir -p "$work/programs" "$work/suite/layout" "$work/suite/Lib" "$work/sibling" "$work/tmp"
 for program in setup setup-copy brindle; do
     printf '%s' "$program" >"$work/programs/$program.exe"
 done
@@ -37,6 +46,7 @@ done <<EOF
 $(sed -n 's|^veltrane/||p' "$work/order.txt")
 EOF
 printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/suite/start.ini"
+printf 'keep' >"$work/sibling/keep.txt"
 
 # check NAME EXPECTED ACTUAL: the two listings are equal.
 check() {
@@ -50,16 +60,35 @@ make() {
     MEDIUM_CHECK=$checker sh "$repo/scripts/make-medium.sh" --programs "$work/programs" "$@"
 }
 
+# The central directory of a ZIP archive, read byte by byte: "<UTF-8 flag> <name>" for
+# each entry (the flag is bit 11 of the general-purpose flags).
+central_names() {
+    od -A n -t u1 -v "$1" | LC_ALL=C awk '
+        { for (i = 1; i <= NF; i++) b[n++] = $i }
+        END {
+            for (i = 0; i + 46 <= n; i++) {
+                if (b[i] != 80 || b[i + 1] != 75 || b[i + 2] != 1 || b[i + 3] != 2)
+                    continue
+                length_ = b[i + 28] + 256 * b[i + 29]
+                name = ""
+                for (j = 0; j < length_; j++)
+                    name = name sprintf("%c", b[i + 46 + j])
+                print int(b[i + 9] / 8) % 2, name
+                i += 45 + length_ + b[i + 30] + 256 * b[i + 31] + b[i + 32] + 256 * b[i + 33]
+            }
+        }' | LC_ALL=C sort
+}
+
+
 make --copy-mode --label SUITE2 --out "$work/out/suite.iso" "$work/suite" >"$work/iso.log" 2>&1 ||
     { cat "$work/iso.log"; exit 1; }
-iso=$(xorriso -indev "$work/out/suite.iso" -read_fs norock -find / -type f 2>/dev/null |
-    tr -d "'" | LC_ALL=C sort)
-check "ISO image (Joliet)" "$(printf '%s\n' "$order" | sed 's|^|/|' | LC_ALL=C sort)" "$iso"
+iso=$(bsdtar -t -f "$work/out/suite.iso" --options 'iso9660:!rockridge' | LC_ALL=C sort)
+check "ISO image (Joliet)" "$(printf '%s\n' . veltrane veltrane/Lib veltrane/layout "$order" |
+    LC_ALL=C sort)" "$iso"
 check "volume label" "SUITE2" "$(xorriso -indev "$work/out/suite.iso" -pvd_info 2>/dev/null |
     sed -n 's/^Volume Id *: *//p')"
 check "setup.exe of the image" "setup-copy" \
-    "$(xorriso -osirrox on -indev "$work/out/suite.iso" -extract /setup.exe "$work/setup.exe" \
-        >/dev/null 2>&1 && cat "$work/setup.exe")"
+    "$(bsdtar -x -O -f "$work/out/suite.iso" --options 'iso9660:!rockridge' setup.exe)"
 # isoinfo lists each file's first block and size: read in setup's order, each file starts
 # at the block where the one before it ends.
 isoinfo -J -l -i "$work/out/suite.iso" | iconv -f latin1 -t utf-8 | awk '
@@ -74,29 +103,119 @@ check "read in one pass" "" "$(awk -F '\t' 'NR == FNR { start[$1] = $2; size[$1]
 grep -q 'read plan: 14 files, .* 0 head movements' "$work/iso.log" ||
     { echo "no read plan:"; cat "$work/iso.log"; failures=$((failures + 1)); }
 
+mv "$work/suite/start.ini" "$work/suite/START.INI"
 make --out "$work/out/suite.zip" "$work/suite" >"$work/zip.log" 2>&1 ||
     { cat "$work/zip.log"; exit 1; }
-zip=$(unzip -Z1 "$work/out/suite.zip" | LC_ALL=C sort)
-check "ZIP archive" "$( (printf '%s\n' "$order" | sed 's|^veltrane/||'; echo Lib/; echo layout/) |
-    LC_ALL=C sort)" "$zip"
+check "ZIP archive, UTF-8 flag and name" "$( (printf '%s\n' "$order" |
+    LC_ALL=C sed -e 's|^veltrane/||' -e 's|^start.ini$|START.INI|' -e 's|^|0 |' \
+        -e "s|^0 \(.*[^ -~].*\)|1 \1|"; echo "0 Lib/"; echo "0 layout/") | LC_ALL=C sort)" \
+    "$(central_names "$work/out/suite.zip")"
 grep -q "make-medium: $work/out/suite.zip, $(stat -c %s "$work/out/suite.zip") bytes" \
     "$work/zip.log" || { echo "no size line:"; cat "$work/zip.log"; failures=$((failures + 1)); }
+mv "$work/suite/START.INI" "$work/suite/start.ini"
+mv "$work/suite" "$work/base"
 
-# A row: the file added to the suite | the mode | what the refusal says.
-while IFS='|' read -r file mode says; do
-    : >"$work/suite/$file"
-    # shellcheck disable=SC2086
-    if make $mode --out "$work/out/refused" "$work/suite" >"$work/refused.log" 2>&1 ||
-        [ -e "$work/out/refused" ] || ! grep -q "$says" "$work/refused.log"; then
-        echo "a medium with $file was written or not refused:"
-        cat "$work/refused.log"
+# What must not change: the suite and the sibling folder, names, links and bytes.
+state() {
+    (cd "$work" && find suite sibling -printf '%y %p %l\n' | LC_ALL=C sort &&
+        find suite sibling -type f -exec sha256sum {} + | LC_ALL=C sort)
+}
+
+# Tools that misbehave, put first on the PATH by the rows that need them: a reader that
+# loses a file of what it reads back, and an archive writer that stops once it has written
+# until the file "go" appears.
+mkdir "$work/lossy" "$work/stalling"
+cat >"$work/lossy/bsdtar" <<EOF
+#!/bin/sh
+$(command -v bsdtar) "\$@" && rm -f "\$5/start.ini" "\$5/veltrane/start.ini"
+EOF
+cat >"$work/stalling/python3" <<EOF
+#!/bin/sh
+$(command -v python3) "\$@" || exit
+: >"$work/writing"
+while [ ! -e "$work/go" ]; do sleep 0.1; done
+EOF
+chmod +x "$work/lossy/bsdtar" "$work/stalling/python3"
+
+# row NAME CODE SAYS PATH-FIRST PREPARE ARGUMENTS...: a fresh suite, PREPARE run in it,
+# then make-medium with ARGUMENTS (PATH-FIRST, when not "-", first on the PATH), with the
+# old image at out/kept.zip; its output says SAYS (a grep pattern). A CODE of "term" sends
+# SIGTERM while the archive is written.
+row() {
+    name=$1
+    code=$2
+    says=$3
+    first=$4
+    prepare=$5
+    shift 5
+    rm -rf "$work/suite" "$work/out" "$work/writing" "$work/go" "$work/sibling/alias"
+    cp -R "$work/base" "$work/suite"
+    mkdir "$work/out"
+    printf 'the old image' >"$work/out/kept.zip"
+    (cd "$work/suite" && eval "$prepare")
+    before=$(state)
+    path=$PATH
+    [ "$first" = - ] || path=$first:$PATH
+    status=0
+    if [ "$code" = term ]; then
+        (PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker exec sh \
+            "$repo/scripts/make-medium.sh" --programs "$work/programs" "$@" "$work/suite" \
+            >"$work/row.log" 2>&1) &
+        runner=$!
+        tries=0
+        until [ -e "$work/writing" ] || [ $tries -ge 1200 ]; do
+            sleep 0.1
+            tries=$((tries + 1))
+        done
+        kill -TERM "$runner"
+        : >"$work/go"
+        wait "$runner" || status=$?
+        runner=
+        code=143
+    else
+        TMPDIR=$work/tmp PATH=$path make "$@" "$work/suite" >"$work/row.log" 2>&1 ||
+            status=$?
+    fi
+    problem=
+    [ "$status" -eq "$code" ] || problem="exit code $status, expected $code"
+    grep -q -e "$says" "$work/row.log" || problem="$problem; no line with \"$says\""
+    [ "$(state)" = "$before" ] || problem="$problem; the suite or the sibling changed"
+    [ "$(ls -A "$work/out")" = kept.zip ] && [ "$(cat "$work/out/kept.zip")" = 'the old image' ] ||
+        problem="$problem; the output folder holds $(ls -A "$work/out" | tr '\n' ' ')"
+    [ -z "$(ls -A "$work/tmp")" ] || problem="$problem; left in the temporary folder: $(ls -A "$work/tmp")"
+    if [ -n "$problem" ]; then
+        echo "$name: $problem"
+        cat "$work/row.log"
         failures=$((failures + 1))
     fi
-    rm "$work/suite/$file"
-done <<EOF
-layout/con.txt||con.txt: error: reserved
-One character more than a Joliet name on a disc holds refused.txt|--copy-mode|65 characters; .* at most 64
-EOF
+}
+
+# The rows' temporary folder is longer: without the long name the tree stays far below its
+# limits wherever that folder is.
+rm "$work/base/$long"
+prefix=$(printf 'Z:%s\\veltrane\\.cache\\' "$work/tmp/make-medium.XXXXXX/medium" | wc -c)
+list_path_128=$(printf "%0$((128 - prefix))d" 0 | tr 0 n)
+row "a device name" 1 'con.txt: error: reserved' - ': >layout/con.txt' \
+    --out "$work/out/kept.zip"
+row "links back up the tree" 1 'a/up$' - 'mkdir a b && ln -s .. a/up && ln -s .. b/up' \
+    --out "$work/out/kept.zip"
+row "a link to the sibling" 1 'holds links' - 'ln -s ../sibling layout/sibling' \
+    --out "$work/out/kept.zip"
+row "a list path of 128 through a dot-file" 1 'cache.n*: error: list path of 128' - \
+    "mkdir .cache && : >.cache/$list_path_128" --copy-mode --out "$work/out/kept.zip"
+row "a name too long for Joliet" 1 '65 characters; .* at most 64' - \
+    ': >"One character more than a Joliet name on a disc holds refused.txt"' --copy-mode \
+    --out "$work/out/kept.zip"
+row "--out in the suite" 2 'lies in the suite' - : --out "$work/suite/layout/new.zip"
+row "--out in the suite through a link" 2 'lies in the suite' - \
+    'ln -s ../suite ../sibling/alias' --out "$work/sibling/alias/new.zip"
+row "--out is the suite" 2 'is a folder' - : --out "$work/suite"
+row "the ZIP archive read back without a file" 1 '^-f [0-9]* start.ini' "$work/lossy" : \
+    --out "$work/out/kept.zip"
+row "the ISO image read back without a file" 1 '^-f [0-9]* veltrane/start.ini' "$work/lossy" : \
+    --copy-mode --out "$work/out/kept.zip"
+row "SIGTERM while the archive is written" term '' "$work/stalling" : \
+    --out "$work/out/kept.zip"
 
 [ $failures -eq 0 ] || exit 1
-echo "make-medium: both kinds written and read back, the image in one pass"
+echo "make-medium: both kinds written and read back; every hostile suite refused unharmed"

@@ -4,7 +4,9 @@
 # and a line in front of the first file line gives those three warnings (exit 1); a file
 # line into a missing folder is an error (exit 2); names listed through Windows' own
 # conversion: one that code page 1252 cannot spell, a device name and two that differ
-# only in case are errors, an accented Latin name is not.
+# only in case are errors, an accented Latin name is not; a preview folder named through
+# another drive, a short name or other letter case is known for the medium's own folder
+# by its identity and refused, and the medium stays as it was.
 #   wine_check.sh <medium-check.exe> <sample medium>
 set -eu
 checker=$1
@@ -14,7 +16,10 @@ build=$(cd "$(dirname "$checker")" && pwd)
 . "$build/wine/env"
 wine=/usr/lib/wine/wine64
 work=$(mktemp -d "$build/medium-check-wine.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+long=$(mktemp -d "$WINEPREFIX/drive_c/LongMediumFolderXXXXXX")
+trap 'rm -rf "$work" "$long"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 failures=0
 
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
@@ -79,6 +84,19 @@ grep -q '^con\.txt: error: reserved device name CON' "$work/names.out" ||
     { echo "names: con.txt not reported:"; cat "$work/names.out"; failures=$((failures + 1)); }
 grep -qi '^readme\.txt: error: differs from readme\.txt only in letter case' "$work/names.out" ||
     { echo "names: case twins not reported:"; cat "$work/names.out"; failures=$((failures + 1)); }
+
+folder=$(basename "$long")
+printf ':%%path%%\\a.ini\r\nx\r\n' >"$long/start.ini"
+short=$("$wine" cmd /c dir /x 'C:\' | tr -d '\r' |
+    awk -v name="$folder" '$NF == name { print $(NF - 1) }')
+upper=$(printf '%s' "$folder" | tr '[:lower:]' '[:upper:]')
+for preview in "C:\\$short\\pre" "$(windows_path "$long")\\pre" "C:\\$upper\\PRE"; do
+    expect 2 alias "C:\\$folder" --preview "$preview"
+    grep -q '^medium-check: .* lies in the medium' "$work/alias.out" ||
+        { printf '%s: not refused:\n' "$preview"; cat "$work/alias.out"; failures=$((failures + 1)); }
+done
+[ "$(ls -A "$long")" = start.ini ] ||
+    { echo "the medium changed:"; ls -A "$long"; failures=$((failures + 1)); }
 
 [ $failures -eq 0 ] || exit 1
 echo "medium-check under Wine: all cases passed"

@@ -2,14 +2,16 @@
 #include <string.h>
 
 #include "folders.h"
+#include "names.h"
 #include "paths.h"
 #include "platform.h"
 
-// What a walk does with one entry of `folder`.
-typedef void EntryAction(const char *path, int isDirectory, const char *target);
+// What a walk does with one entry of `folder`: its path, name and attributes, and `target`
+// joined with its name (or 0 when there is no target).
+typedef void EntryAction(const char *path, const char *name, DWORD attributes,
+                         const char *target);
 
-// Calls `action` on each entry of `folder` but "." and "..", with the entry's path and
-// `target` joined with the entry's name (or 0 when there is no target).
+// Calls `action` on each entry of `folder` but "." and "..".
 static void ForEachEntry(const char *folder, const char *target, EntryAction *action)
 {
     char pattern[CheckPathSize];
@@ -29,15 +31,27 @@ static void ForEachEntry(const char *folder, const char *target, EntryAction *ac
             continue;
         if (target && JoinPath(targetPath, sizeof targetPath, target, entry.cFileName) < 0)
             continue;
-        action(path, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-               target ? targetPath : 0);
+        action(path, entry.cFileName, entry.dwFileAttributes, target ? targetPath : 0);
     } while (FindNextFileA(listing, &entry));
     FindClose(listing);
 }
 
-static void CopyFolder(const char *path, int isDirectory, const char *target)
+static int IsFolder(DWORD attributes)
 {
-    if (isDirectory && MakeDirectory(target) >= 0)
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+           FILE_ATTRIBUTE_DIRECTORY;
+}
+
+// A folder of the medium, made in the target unless its name is one that Windows cannot
+// take (reported by the names check): a path made of it could name another place. Links
+// are not followed.
+static void CopyFolder(const char *path, const char *name, DWORD attributes,
+                       const char *target)
+{
+    char reason[NameReasonSize];
+
+    if (IsFolder(attributes) && !NameProblem(name, reason, sizeof reason) &&
+        MakeDirectory(target) >= 0)
         ForEachEntry(path, target, CopyFolder);
 }
 
@@ -48,7 +62,7 @@ void CopyFolderTree(const char *source, const char *target)
 
 static int EntriesSeen;
 
-static void CountEntry(const char *, int, const char *)
+static void CountEntry(const char *, const char *, DWORD, const char *)
 {
     EntriesSeen++;
 }
@@ -60,9 +74,9 @@ int IsEmptyFolder(const char *folder)
     return EntriesSeen == 0;
 }
 
-static void DeleteIfEmpty(const char *path, int isDirectory, const char *)
+static void DeleteIfEmpty(const char *path, const char *, DWORD attributes, const char *)
 {
-    if (isDirectory)
+    if (IsFolder(attributes))
         DeleteEmptyFolders(path, 1);
 }
 
@@ -73,9 +87,10 @@ void DeleteEmptyFolders(const char *folder, int withTop)
         DeleteDirectory(folder);
 }
 
-static void DeleteEntry(const char *path, int isDirectory, const char *)
+// A link is deleted itself, never what it points to.
+static void DeleteEntry(const char *path, const char *, DWORD attributes, const char *)
 {
-    if (isDirectory)
+    if (IsFolder(attributes))
         DeleteTree(path);
     else
         DeleteOneFile(path);

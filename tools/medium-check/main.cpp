@@ -3,7 +3,7 @@
 // tree scan.
 //
 // Usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]
-//                     [--codepage N]
+//                     [--codepage N] [--dot-files-visible]
 //   <folder>         the medium: where setup.exe is started
 //   --copy-mode      check for setup-copy, which copies <folder>\veltrane
 //   --install-dir    the install directory to check and preview for; in place, where the
@@ -12,7 +12,10 @@
 //   --preview OUT    writes the files that start.ini generates into OUT (new or empty,
 //                    outside the medium)
 //   --codepage N     the ANSI code page of the Windows that setup runs on (default 1252)
-// Nothing is ever written into the medium.
+//   --dot-files-visible  dot-files are ordinary entries, as in a disc image or an archive
+//                    of the medium, not hidden as under Wine (no effect on Windows)
+// Nothing is ever written outside the scratch or preview folder, which never overlaps
+// the medium.
 // Exit code: 0 nothing found, 1 warnings only, 2 errors (or unusable arguments).
 #include <stdio.h>
 #include <stdlib.h>
@@ -43,13 +46,14 @@ struct Options {
     const char *installDir;
     const char *preview;
     int codePage;
+    int dotFilesVisible;
 };
 
 static int Usage(const char *problem)
 {
     fprintf(stderr, "medium-check: %s\n"
             "usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]\n"
-            "                    [--codepage N]\n",
+            "                    [--codepage N] [--dot-files-visible]\n",
             problem);
     return ExitErrors;
 }
@@ -63,6 +67,8 @@ static int ReadOptions(int argc, char **argv, Options *options)
         const char *argument = argv[i];
         if (strcmp(argument, "--copy-mode") == 0) {
             options->copyMode = 1;
+        } else if (strcmp(argument, "--dot-files-visible") == 0) {
+            options->dotFilesVisible = 1;
         } else if (strcmp(argument, "--install-dir") == 0 && i + 1 < argc) {
             options->installDir = argv[++i];
         } else if (strcmp(argument, "--preview") == 0 && i + 1 < argc) {
@@ -121,32 +127,90 @@ static void CheckCopyInstallDirectory(char *installDir)
         installDir[length - 1] = 0;
 }
 
-// Makes the folder that receives the generated files: the preview folder, new or empty
-// and outside the medium, or a scratch folder. 0, or -1 after reporting why not.
-static int PrepareOutput(const Options *options, const char *mediumDir, char *outputDir,
-                         int size)
+// 1 when the folders overlap, one being the other or lying below it, or when that cannot
+// be told; 0 when they are apart.
+static int Overlap(const char *a, const char *b)
 {
-    if (!options->preview) {
-        if (MakeScratchFolder(outputDir, size) == 0)
-            return 0;
-        fprintf(stderr, "medium-check: cannot make a scratch folder\n");
+    return FolderWithin(a, b) != 0 || FolderWithin(b, a) != 0;
+}
+
+// The scratch folder, made where no part of the medium is. 0, or -1 after reporting why not.
+static int PrepareScratch(const char *mediumDir, char *outputDir, int size)
+{
+    char parent[CheckPathSize];
+
+    if (TemporaryFolder(parent, sizeof parent) < 0 || !IsDirectory(parent)) {
+        fprintf(stderr, "medium-check: cannot find the folder for scratch work (TMPDIR)\n");
         return -1;
     }
-    if (FullWindowsPath(options->preview, outputDir, size) < 0) {
-        fprintf(stderr, "medium-check: cannot make the preview folder %s\n", options->preview);
+    if (FolderWithin(parent, mediumDir) != 0) {
+        fprintf(stderr, "medium-check: the folder for scratch work %s lies in the medium, "
+                "which medium-check never writes into; set TMPDIR (on Windows TMP) to a "
+                "folder outside it\n", parent);
         return -1;
     }
-    if (SameText(outputDir, mediumDir) || IsInside(outputDir, mediumDir)) {
+    if (MakeScratchFolder(parent, outputDir, size) < 0) {
+        fprintf(stderr, "medium-check: cannot make a scratch folder in %s\n", parent);
+        return -1;
+    }
+    if (Overlap(outputDir, mediumDir)) {
+        DeleteDirectory(outputDir);
+        fprintf(stderr, "medium-check: the scratch folder %s overlaps the medium\n", outputDir);
+        return -1;
+    }
+    return 0;
+}
+
+// The folder that `path` lies in: its text up to the last backslash.
+static void ParentOf(const char *path, char *parent, int size)
+{
+    snprintf(parent, size, "%s", path);
+    char *separator = strrchr(parent, '\\');
+    if (separator && separator > parent && separator[-1] != ':')
+        *separator = 0;
+    else if (separator)
+        separator[1] = 0;
+}
+
+// The preview folder, new or empty. It is compared with the medium by identity before it
+// is made (its parent) and after (itself), whatever path, link or case named it. 0, or
+// -1 after reporting why not.
+static int PreparePreview(const char *preview, const char *mediumDir, char *outputDir,
+                          int size)
+{
+    char parent[CheckPathSize];
+    int made;
+
+    if (FullWindowsPath(preview, outputDir, size) < 0) {
+        fprintf(stderr, "medium-check: cannot make the preview folder %s\n", preview);
+        return -1;
+    }
+    ParentOf(outputDir, parent, sizeof parent);
+    if (!IsDirectory(outputDir) && !IsDirectory(parent)) {
+        fprintf(stderr, "medium-check: cannot make the preview folder %s: its parent is not "
+                "a folder\n", preview);
+        return -1;
+    }
+    if (IsDirectory(outputDir) ? Overlap(outputDir, mediumDir)
+                               : FolderWithin(parent, mediumDir) != 0) {
         fprintf(stderr, "medium-check: the preview folder %s lies in the medium, which "
-                "medium-check never writes into\n", options->preview);
+                "medium-check never writes into\n", preview);
         return -1;
     }
-    if (MakeDirectory(outputDir) < 0) {
-        fprintf(stderr, "medium-check: cannot make the preview folder %s\n", options->preview);
+    made = MakeDirectory(outputDir);
+    if (made < 0) {
+        fprintf(stderr, "medium-check: cannot make the preview folder %s\n", preview);
+        return -1;
+    }
+    if (Overlap(outputDir, mediumDir)) {
+        if (made == 0)
+            DeleteDirectory(outputDir);
+        fprintf(stderr, "medium-check: the preview folder %s lies in the medium, which "
+                "medium-check never writes into\n", preview);
         return -1;
     }
     if (!IsEmptyFolder(outputDir)) {
-        fprintf(stderr, "medium-check: the preview folder %s is not empty\n", options->preview);
+        fprintf(stderr, "medium-check: the preview folder %s is not empty\n", preview);
         return -1;
     }
     // Longer, it would not fit where setup composes the paths of the generated files.
@@ -181,6 +245,8 @@ int main(int argc, char **argv)
 
     if (ReadOptions(argc, argv, &options) < 0)
         return ExitErrors;
+    if (options.dotFilesVisible)
+        ShowDotFiles();
     if (ChooseCodePage(options.codePage) < 0) {
         fprintf(stderr, "medium-check: code page %d has no conversion on this system\n",
                 options.codePage);
@@ -216,7 +282,10 @@ int main(int argc, char **argv)
         CheckNames(mediumDir, "");
     }
 
-    if (PrepareOutput(&options, mediumDir, outputDir, sizeof outputDir) < 0)
+    int prepared = options.preview
+                       ? PreparePreview(options.preview, mediumDir, outputDir, sizeof outputDir)
+                       : PrepareScratch(mediumDir, outputDir, sizeof outputDir);
+    if (prepared < 0)
         return ExitErrors;
     // The generated files find the folders that the install directory would hold.
     if (!options.copyMode)

@@ -3,7 +3,7 @@
 #ifndef VELTRANE_MEDIUM_CHECK_NAMES_H
 #define VELTRANE_MEDIUM_CHECK_NAMES_H
 
-enum { DefaultCodePage = 1252, NameReasonSize = 160 };
+enum { DefaultCodePage = 1252, NameReasonSize = 256 };
 
 // Chooses the ANSI code page that names must be spelled in; 0, or -1 when this platform
 // has no conversion to it.
@@ -13,8 +13,12 @@ int ChooseCodePage(int codePage);
 // "..") as the name of a file or folder, and returns 1; 0 when it can.
 int NameProblem(const char *name, char *reason, int size);
 
+// 1 when a part of the relative path `path` is a name that Windows cannot take.
+int PathHasProblem(const char *path);
+
 // Reports every entry below `root` whose name Windows cannot take, that the code page
-// cannot spell, or that differs from another entry of its folder only in letter case.
+// cannot spell, whose ANSI form would mislead setup, that differs from another entry of its
+// folder only in letter case, and every link (not followed).
 // Reports name the entries below `shownRoot` ("" for none).
 void CheckNames(const char *root, const char *shownRoot);
 

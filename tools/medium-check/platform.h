@@ -26,8 +26,25 @@ int CanReadFile(const char *path);
 // Size in bytes of the file, also of 2 GiB and more; -1 when it cannot be told.
 long long FileSize(const char *path);
 
-// A new empty folder for scratch work; 0, or -1.
-int MakeScratchFolder(char *path, int size);
+// The folder that scratch folders are made in: TMPDIR (else /tmp) here, the temporary
+// folder of Windows there; 0, or -1.
+int TemporaryFolder(char *path, int size);
+
+// A new empty folder for scratch work in `parent`; 0, or -1.
+int MakeScratchFolder(const char *parent, char *path, int size);
+
+// 1 when the folder `inner` is the folder `outer` or lies below it, told by the identity
+// of each folder on the way up from `inner` (device and inode; on Windows volume serial
+// number and file index), so that no link, short name, drive letter or letter case hides
+// it; 0 when not; -1 when either cannot be opened.
+int FolderWithin(const char *inner, const char *outer);
+
+// 1 when the entry is a symbolic link (on Windows any reparse point); else 0.
+int IsLink(const char *path);
+
+// From now on dot-files are ordinary entries, as a disc image or an archive of the medium
+// shows them, not hidden as under Wine. Windows reads real attributes and ignores this.
+void ShowDotFiles(void);
 
 // Characters that a full path may hold here, the terminator included.
 int LocalPathLimit(void);
@@ -38,16 +55,21 @@ struct FolderEntry {
     std::string utf8;    // the name in UTF-8, which the rules on its characters read
     std::string local;   // the name that a path to the entry uses here
     std::string folded;  // the name in capitals, as Windows compares names
+    std::string ansi;    // the name in the code page of OpenCodePage, "" when it cannot spell it
     int spellable;       // 1 when the code page of OpenCodePage spells the name
-    int isDirectory;
+    int isDirectory;     // a folder, not reached through a link
+    int isLink;          // a symbolic link (on Windows any reparse point), never followed
 };
 
 // Prepares the conversion of names into the ANSI code page `codePage`; 0, or -1 when the
 // platform has none.
 int OpenCodePage(int codePage);
 
-// The entries of `folder` but "." and "..", hidden ones included; 0, or -1 when it cannot
-// be listed.
+// `text` of the code page of OpenCodePage in UTF-8; "" when it cannot be converted.
+std::string CodePageToUtf8(const char *text);
+
+// The entries of `folder` but "." and "..", hidden ones and links included; 0, or -1 when
+// it cannot be listed.
 int ListFolder(const char *folder, std::vector<FolderEntry> *entries);
 
 #endif

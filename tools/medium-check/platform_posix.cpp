@@ -1,7 +1,7 @@
 // The POSIX side of medium-check: Windows paths on drive Z: stand for the root of the
 // file system, as under Wine, and their parts are matched regardless of case; dot-files
-// are hidden; names are UTF-8, as Wine reads them. Also the Win32 listing that setup's scan
-// makes.
+// are hidden unless told otherwise; names are UTF-8, as Wine reads them; links are never
+// followed. Also the Win32 listing that setup's scan makes.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -197,13 +197,88 @@ long long FileSize(const char *path)
     return (long long)status.st_size;
 }
 
-int MakeScratchFolder(char *path, int size)
+int TemporaryFolder(char *path, int size)
 {
-    char local[] = "/tmp/medium-check-XXXXXX";
+    const char *folder = getenv("TMPDIR");
 
+    return FullWindowsPath(folder && *folder ? folder : "/tmp", path, size);
+}
+
+int MakeScratchFolder(const char *parent, char *path, int size)
+{
+    char local[LocalPathSize];
+
+    if (LocalPath(parent, local, sizeof local) < 0 ||
+        strlen(local) + sizeof "/medium-check-XXXXXX" > sizeof local)
+        return -1;
+    strcat(local, "/medium-check-XXXXXX");
     if (!mkdtemp(local))
         return -1;
     return FullWindowsPath(local, path, size);
+}
+
+#ifndef O_PATH
+#define O_PATH O_RDONLY
+#endif
+
+static int SameFile(const struct stat *a, const struct stat *b)
+{
+    return a->st_dev == b->st_dev && a->st_ino == b->st_ino;
+}
+
+int FolderWithin(const char *inner, const char *outer)
+{
+    char local[LocalPathSize];
+    struct stat outerStatus;
+    struct stat status;
+    struct stat parentStatus;
+    int result = -1;
+
+    if (LocalPath(outer, local, sizeof local) < 0 || stat(local, &outerStatus) != 0 ||
+        LocalPath(inner, local, sizeof local) < 0)
+        return -1;
+    // Up through "..", which leads to the real parent whatever path named the folder.
+    int folder = open(local, O_PATH | O_DIRECTORY);
+    if (folder < 0)
+        return -1;
+    if (fstat(folder, &status) == 0) {
+        for (;;) {
+            if (SameFile(&status, &outerStatus)) {
+                result = 1;
+                break;
+            }
+            int parent = openat(folder, "..", O_PATH | O_DIRECTORY);
+            if (parent < 0)
+                break;
+            close(folder);
+            folder = parent;
+            if (fstat(folder, &parentStatus) != 0)
+                break;
+            if (SameFile(&parentStatus, &status)) {  // the root is its own parent
+                result = 0;
+                break;
+            }
+            status = parentStatus;
+        }
+    }
+    close(folder);
+    return result;
+}
+
+int IsLink(const char *path)
+{
+    char local[LocalPathSize];
+    struct stat status;
+
+    return LocalPath(path, local, sizeof local) == 0 && lstat(local, &status) == 0 &&
+           S_ISLNK(status.st_mode);
+}
+
+static int DotFilesHidden = 1;
+
+void ShowDotFiles(void)
+{
+    DotFilesHidden = 0;
 }
 
 int LocalPathLimit(void)
@@ -214,6 +289,7 @@ int LocalPathLimit(void)
 // ---- Names as the names check sees them.
 
 static iconv_t ToCodePage = (iconv_t)-1;
+static iconv_t FromCodePage = (iconv_t)-1;
 static locale_t Utf8Locale;
 
 int OpenCodePage(int codePage)
@@ -223,22 +299,33 @@ int OpenCodePage(int codePage)
     snprintf(name, sizeof name, "CP%d", codePage);
     if (ToCodePage != (iconv_t)-1)
         iconv_close(ToCodePage);
+    if (FromCodePage != (iconv_t)-1)
+        iconv_close(FromCodePage);
     ToCodePage = iconv_open(name, "UTF-8");
+    FromCodePage = iconv_open("UTF-8", name);
     if (!Utf8Locale)
         Utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
-    return ToCodePage == (iconv_t)-1 || !Utf8Locale ? -1 : 0;
+    return ToCodePage == (iconv_t)-1 || FromCodePage == (iconv_t)-1 || !Utf8Locale ? -1 : 0;
 }
 
-static int Spellable(const std::string &name)
+// `text` converted whole by `conversion`; "" when a character has no conversion.
+static std::string Convert(iconv_t conversion, const std::string &text)
 {
-    char converted[4 * NAME_MAX];
-    char *in = (char *)name.data();
-    size_t inLeft = name.size();
+    char converted[4 * LocalPathSize];
+    char *in = (char *)text.data();
+    size_t inLeft = text.size();
     char *out = converted;
     size_t outLeft = sizeof converted;
 
-    iconv(ToCodePage, 0, 0, 0, 0);
-    return iconv(ToCodePage, &in, &inLeft, &out, &outLeft) != (size_t)-1;
+    iconv(conversion, 0, 0, 0, 0);
+    if (iconv(conversion, &in, &inLeft, &out, &outLeft) == (size_t)-1)
+        return std::string();
+    return std::string(converted, out - converted);
+}
+
+std::string CodePageToUtf8(const char *text)
+{
+    return Convert(FromCodePage, text);
 }
 
 // The code point that starts at `text`, and its length in `used`; a byte that starts no
@@ -317,8 +404,10 @@ int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
         entry.utf8 = found->d_name;
         entry.local = found->d_name;
         entry.folded = Folded(entry.name);
-        entry.spellable = Spellable(entry.name);
-        entry.isDirectory = stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+        entry.ansi = Convert(ToCodePage, entry.name);
+        entry.spellable = !entry.ansi.empty();
+        entry.isLink = lstat(path, &status) == 0 && S_ISLNK(status.st_mode);
+        entry.isDirectory = !entry.isLink && S_ISDIR(status.st_mode);
         entries->push_back(entry);
     }
     closedir(listing);
@@ -339,21 +428,31 @@ static int IsDotName(const char *name)
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
-// Fills `entry` from the listing's next name; 0 at its end.
+// Fills `entry` from the listing's next name; 0 at its end. A name holding a backslash is
+// passed over: Windows cannot hold it, and a path made of it would name another place (the
+// names check reports it). A link is a system entry, which the scan leaves out and no walk
+// enters.
 static int NextEntry(Listing *listing, WIN32_FIND_DATAA *entry)
 {
-    dirent *found = readdir(listing->directory);
+    dirent *found;
     char local[LocalPathSize + MAX_PATH];
     struct stat status;
 
-    if (!found)
-        return 0;
+    do {
+        found = readdir(listing->directory);
+        if (!found)
+            return 0;
+    } while (strchr(found->d_name, '\\'));
     snprintf(entry->cFileName, sizeof entry->cFileName, "%s", found->d_name);
     snprintf(local, sizeof local, "%s/%s", listing->path, found->d_name);
     entry->dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
     entry->nFileSizeHigh = 0;
     entry->nFileSizeLow = 0;
-    if (stat(local, &status) == 0) {
+    if (lstat(local, &status) == 0) {
+        if (S_ISLNK(status.st_mode)) {
+            entry->dwFileAttributes = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
+            return 1;
+        }
         entry->nFileSizeHigh = (DWORD)((uint64_t)status.st_size >> 32);
         entry->nFileSizeLow = (DWORD)status.st_size;
         if (S_ISDIR(status.st_mode))
@@ -361,7 +460,7 @@ static int NextEntry(Listing *listing, WIN32_FIND_DATAA *entry)
         if (!(status.st_mode & S_IWUSR))
             entry->dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
     }
-    if (found->d_name[0] == '.' && !IsDotName(found->d_name))
+    if (DotFilesHidden && found->d_name[0] == '.' && !IsDotName(found->d_name))
         entry->dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
     return 1;
 }

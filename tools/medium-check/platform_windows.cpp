@@ -6,6 +6,8 @@
 
 #include "platform.h"
 
+enum { CheckRealPathSize = 1024 };
+
 int FullWindowsPath(const char *folder, char *path, int size)
 {
     char *name;
@@ -72,15 +74,21 @@ long long FileSize(const char *path)
     return ((long long)entry.nFileSizeHigh << 32) | entry.nFileSizeLow;
 }
 
-int MakeScratchFolder(char *path, int size)
+int TemporaryFolder(char *path, int size)
 {
     char temp[MAX_PATH];
     DWORD length = GetTempPathA(sizeof temp, temp);
 
     if (length == 0 || length >= sizeof temp)
         return -1;
+    return FullWindowsPath(temp, path, size);
+}
+
+int MakeScratchFolder(const char *parent, char *path, int size)
+{
     for (int attempt = 0; attempt < 100; attempt++) {
-        int written = snprintf(path, size, "%smedium-check-%lu-%d", temp,
+        int written = snprintf(path, size, "%s%smedium-check-%lu-%d", parent,
+                               parent[strlen(parent) - 1] == '\\' ? "" : "\\",
                                (unsigned long)GetCurrentProcessId(), attempt);
         if (written < 0 || written >= size)
             return -1;
@@ -88,6 +96,110 @@ int MakeScratchFolder(char *path, int size)
             return 0;
     }
     return -1;
+}
+
+struct Identity {
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+};
+
+static HANDLE OpenFolder(const char *path)
+{
+    return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, NULL);
+}
+
+// The identity of the folder `path`; 0, or -1 when it cannot be opened.
+static int IdentityOf(const char *path, Identity *identity)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    HANDLE folder = OpenFolder(path);
+
+    if (folder == INVALID_HANDLE_VALUE)
+        return -1;
+    BOOL known = GetFileInformationByHandle(folder, &information);
+    CloseHandle(folder);
+    if (!known)
+        return -1;
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->indexHigh = information.nFileIndexHigh;
+    identity->indexLow = information.nFileIndexLow;
+    return 0;
+}
+
+typedef DWORD WINAPI FinalPathCall(HANDLE, LPSTR, DWORD, DWORD);
+
+// The path of an open folder with links and short names resolved, so that its parents by
+// text are its real parents: Windows tells it from Vista on; before, `path` as it is.
+static void RealPath(HANDLE folder, const char *path, char *real, int size)
+{
+    static const char prefix[] = "\\\\?\\";
+    FinalPathCall *finalPath = (FinalPathCall *)(void (*)(void))GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA");
+    char final[CheckRealPathSize];
+    DWORD length = finalPath ? finalPath(folder, final, sizeof final, 0) : 0;
+
+    if (length == 0 || length >= sizeof final) {
+        snprintf(real, size, "%s", path);
+    } else if (strncmp(final, prefix, 4) == 0 && strncmp(final + 4, "UNC\\", 4) == 0) {
+        snprintf(real, size, "\\\\%s", final + 8);
+    } else {
+        snprintf(real, size, "%s", strncmp(final, prefix, 4) == 0 ? final + 4 : final);
+    }
+}
+
+// Characters of the root of a full path: "C:\" or "\\server\share\".
+static size_t RootLength(const char *path)
+{
+    if (path[0] && path[1] == ':')
+        return path[2] == '\\' ? 3 : 2;
+    const char *c = path;
+    for (int separators = 0; *c && separators < 4; c++)
+        if (*c == '\\')
+            separators++;
+    return (size_t)(c - path);
+}
+
+int FolderWithin(const char *inner, const char *outer)
+{
+    Identity outerIdentity;
+    Identity identity;
+    char path[CheckRealPathSize];
+
+    if (IdentityOf(outer, &outerIdentity) < 0)
+        return -1;
+    HANDLE folder = OpenFolder(inner);
+    if (folder == INVALID_HANDLE_VALUE)
+        return -1;
+    RealPath(folder, inner, path, sizeof path);
+    CloseHandle(folder);
+    size_t rootLength = RootLength(path);
+    for (;;) {
+        if (IdentityOf(path, &identity) < 0)
+            return -1;
+        if (identity.volume == outerIdentity.volume &&
+            identity.indexHigh == outerIdentity.indexHigh &&
+            identity.indexLow == outerIdentity.indexLow)
+            return 1;
+        if (strlen(path) <= rootLength)
+            return 0;
+        char *separator = strrchr(path, '\\');
+        if (!separator || (size_t)(separator - path) < rootLength)
+            path[rootLength] = 0;
+        else
+            *separator = 0;
+    }
+}
+
+int IsLink(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+void ShowDotFiles(void)
+{
 }
 
 int LocalPathLimit(void)
@@ -124,6 +236,15 @@ static int Spellable(const WCHAR *name, UINT codePage)
     return lstrcmpW(name, back) == 0;
 }
 
+std::string CodePageToUtf8(const char *text)
+{
+    WCHAR wide[4 * MAX_PATH];
+
+    if (MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, text, -1, wide, 4 * MAX_PATH) <= 0)
+        return std::string();
+    return Narrow(wide, CP_UTF8);
+}
+
 static std::string Folded(const WCHAR *name)
 {
     WCHAR upper[MAX_PATH];
@@ -155,7 +276,10 @@ int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
                           ? entry.name : Narrow(found.cAlternateFileName, CP_ACP);
         entry.folded = Folded(found.cFileName);
         entry.spellable = Spellable(found.cFileName, CodePage);
-        entry.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.ansi = entry.spellable ? Narrow(found.cFileName, CodePage) : std::string();
+        entry.isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entry.isDirectory =
+            !entry.isLink && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entries->push_back(entry);
     } while (FindNextFileW(listing, &found));
     FindClose(listing);

@@ -5,6 +5,7 @@
 
 #include "folders.h"
 #include "install/scan.h"
+#include "names.h"
 #include "paths.h"
 #include "platform.h"
 #include "report.h"
@@ -39,8 +40,13 @@ static void OnOmission(int omission, const char *directory, const char *name,
                        const char *tail)
 {
     char where[CheckPathSize];
+    char path[CheckPathSize];
     const char *kind = tail[0] ? "folder" : "file";
 
+    // The names check reports a link; the scan here never follows one.
+    if ((omission == ScanOmitHidden || omission == ScanOmitSystem) &&
+        JoinPath(path, sizeof path, directory, name) == 0 && IsLink(path))
+        return;
     EntryPath(where, sizeof where, directory, name, tail);
     switch (omission) {
     case ScanOmitHidden:
@@ -140,12 +146,15 @@ int CheckTree(const char *mediumDir, const char *sourceDir, const char *installD
     return FileListOverflowPath[0] == 0;
 }
 
+// A folder whose path holds a name that Windows cannot take is not made: the names check
+// reports it, and a path made of it could name another place.
 void CopyListedFolders(const char *sourceDir, const char *target)
 {
     for (int i = 0; i < FileCount; i++) {
         char path[CheckPathSize];
-        if (IsDirectoryEntry(FilePaths[i]) &&
-            JoinPath(path, sizeof path, target, RelativeTo(FilePaths[i], sourceDir)) == 0)
+        const char *relative = RelativeTo(FilePaths[i], sourceDir);
+        if (IsDirectoryEntry(FilePaths[i]) && !PathHasProblem(relative) &&
+            JoinPath(path, sizeof path, target, relative) == 0)
             MakeDirectory(path);
     }
 }

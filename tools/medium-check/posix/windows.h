@@ -1,6 +1,7 @@
 // Stand-in for <windows.h> on POSIX: the types that setup's run-wide state declares and
 // the directory listing that its scan calls, so that those files build here unchanged.
-// The listing is in platform_posix.cpp; it marks dot-files hidden, as Wine does.
+// The listing is in platform_posix.cpp; it marks dot-files hidden, as Wine does, and links
+// as system reparse points.
 #ifndef VELTRANE_MEDIUM_CHECK_POSIX_WINDOWS_H
 #define VELTRANE_MEDIUM_CHECK_POSIX_WINDOWS_H
 
@@ -23,6 +24,7 @@ typedef void *HDC;
 #define FILE_ATTRIBUTE_SYSTEM 0x04
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define FILE_ATTRIBUTE_ARCHIVE 0x20
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x400
 
 struct WIN32_FIND_DATAA {
     DWORD dwFileAttributes;

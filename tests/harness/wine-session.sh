@@ -5,6 +5,8 @@
 # WINE_SESSION_DISPLAY=:0 uses that display instead of a private Xvfb (a person watching);
 # WINE_SESSION_DESKTOP=1024x768 runs every program in a Wine virtual desktop of that size,
 # which draws frames and title bars without a window manager.
+# Every prefix gets the look of Windows 95: its bitmap MS Sans Serif, its colours and caption
+# font (classic-look.reg).
 # The programs under test then run through wine-run.sh, which reads <build-dir>/wine/env.
 # The session also finds out whether 32-bit Wine runs the i686 programs here: env then holds
 # VELTRANE_I686=yes, or no with the reason in <build-dir>/wine/i686-not-run.
@@ -13,6 +15,8 @@ set -eu
 action=$1
 state=$(cd "$2" && pwd)/wine
 wine_bin=/usr/lib/wine
+wine_fonts=/usr/share/wine/fonts
+prefix_fonts="marlett.ttf sserife.fon"
 harness=$(cd "$(dirname "$0")" && pwd)
 
 stop_session() {
@@ -57,6 +61,12 @@ check_i686() {
 }
 
 start_session() {
+    for font in $prefix_fonts; do
+        if [ ! -f "$wine_fonts/$font" ]; then
+            echo "wine-session: $wine_fonts/$font is missing (package fonts-wine)" >&2
+            exit 1
+        fi
+    done
     stop_session
     mkdir -p "$state"
     rm -rf "$state/prefix"
@@ -90,11 +100,15 @@ ENV
     mkdir -p "$WINEPREFIX"
     "$wine_bin/wineserver" -p </dev/null >/dev/null 2>&1
     "$wine_bin/wine64" wineboot -i </dev/null >"$state/wineboot.log" 2>&1
-    # Wine draws the caption buttons with Marlett, which it does not find where Debian's
-    # fonts-wine puts it; without it they show as "0 1 r".
-    if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-    fi
+    # Wine does not look for fonts where Debian's fonts-wine puts them, only in the prefix.
+    # Marlett draws the caption buttons (without it they show as "0 1 r"); sserife.fon is
+    # Windows 95's bitmap MS Sans Serif, the pages' font, which Wine would otherwise replace
+    # with a wider outline font.
+    for font in $prefix_fonts; do
+        cp "$wine_fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
+    "$wine_bin/wine64" regedit /S "$(printf 'Z:%s' "$harness/classic-look.reg" | tr / '\\')" \
+        >>"$state/wineboot.log" 2>&1
     # Without a window manager Wine waits 2 s whenever a window is hidden; unmanaged
     # windows do not.
     "$wine_bin/wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \

@@ -2,9 +2,10 @@
 # Builds a distribution medium in one command: lays out the suite's files with setup and
 # brindle for the chosen mode, stops if medium-check finds an error, writes the medium
 # (copy mode: an ISO 9660 image with Joliet names; in place: a ZIP archive), reads it back
-# and compares its listing with the laid-out medium.
+# and compares its listing with the laid-out medium; then, unless --no-try, installs it
+# under Wine as a user would (scripts/try-medium.sh), so that success means "it installed".
 #   scripts/make-medium.sh [--copy-mode] [--label NAME] [--install-dir DIR] [--codepage N]
-#                          [--programs DIR] [--out FILE] <suite folder>
+#                          [--programs DIR] [--out FILE] [--no-try] <suite folder>
 # <suite folder> holds the suite's files and its start.ini. --programs: where setup.exe,
 # setup-copy.exe and brindle.exe are (default build/win32, built when missing);
 # MEDIUM_CHECK names the checker (default build/native/medium-check, built when missing).
@@ -18,10 +19,11 @@ codepage=1252
 programs=
 out=
 suite=
+try=yes
 
 usage() {
     echo "usage: $0 [--copy-mode] [--label NAME] [--install-dir DIR] [--codepage N]" \
-        "[--programs DIR] [--out FILE] <suite folder>" >&2
+        "[--programs DIR] [--out FILE] [--no-try] <suite folder>" >&2
     exit 2
 }
 
@@ -33,6 +35,7 @@ while [ $# -gt 0 ]; do
     --codepage) [ $# -ge 2 ] || usage; codepage=$2; shift ;;
     --programs) [ $# -ge 2 ] || usage; programs=$2; shift ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift ;;
+    --no-try) try=no ;;
     -*) usage ;;
     *) [ -z "$suite" ] || usage; suite=$1 ;;
     esac
@@ -112,3 +115,10 @@ if ! diff -u "$layout/laid-out.txt" "$layout/written.txt" >"$layout/diff.txt"; t
     exit 1
 fi
 echo "make-medium: $out, $(stat -c %s "$out") bytes, $(wc -l <"$layout/laid-out.txt") entries"
+[ $try = yes ] || exit 0
+status=0
+sh "$root/scripts/try-medium.sh" --install-dir "$install" "$out" || status=$?
+if [ $status -ne 0 ]; then
+    echo "make-medium: $out did not install as it should (try-medium exit code $status)" >&2
+    exit 1
+fi

@@ -58,7 +58,7 @@ if [ $kind = folder ] && [ ! -d "$image" ] || [ $kind != folder ] && [ ! -f "$im
 fi
 case $install_dir in
 [cC]:\\?*) ;;
-*) echo "try-medium: the install directory must lie on C: (C:\\...)" >&2; exit 2 ;;
+*) printf '%s\n' "try-medium: the install directory must lie on C: (C:\...)" >&2; exit 2 ;;
 esac
 image=$(cd "$(dirname "$image")" && pwd)/$(basename "$image")
 work=${work:-$root/build/try-medium/$(basename "$image" | tr . -)}
@@ -104,7 +104,7 @@ iso)
     chmod -R u+w "$unpacked"
     ;;
 zip) unzip -q "$image" -d "$unpacked" || exit 2 ;;
-folder) cp -R "$image/." "$unpacked/" 2>/dev/null || { mkdir -p "$unpacked"; cp -R "$image/." "$unpacked/"; } ;;
+folder) mkdir -p "$unpacked" && cp -R "$image/." "$unpacked/" ;;
 esac
 at_top() { find "$unpacked" -mindepth 1 -maxdepth 1 -iname "$1" -print -quit; }
 suite_dir=$(at_top veltrane)
@@ -114,7 +114,8 @@ elif [ -n "$suite_dir" ] && [ -n "$(find "$suite_dir" -mindepth 1 -maxdepth 1 -i
 then
     mode=copy
 else
-    echo "try-medium: $image holds neither start.ini nor veltrane\\start.ini: not a medium" >&2
+    printf 'try-medium: %s holds neither start.ini nor veltrane\\start.ini: not a medium\n' \
+        "$image" >&2
     exit 2
 fi
 [ -n "$(at_top setup.exe)" ] || { echo "try-medium: $image holds no setup.exe" >&2; exit 2; }
@@ -127,21 +128,27 @@ if [ "$VELTRANE_I686" != yes ]; then
     echo "try-medium: cannot rehearse here: $(cat "$work/wine/i686-not-run")" >&2
     exit 3
 fi
-drive_c="$WINEPREFIX/drive_c"
-on_c() { printf '%s' "$drive_c/${1#??}" | tr '\\' /; }
+wine=/usr/lib/wine/wine64
+on_c() { printf '%s' "$WINEPREFIX/drive_c/${1#??}" | tr '\\' /; }
 
 # Where setup starts: an ISO's tree (and a copy-mode folder) on a read-only CD-ROM in D:,
 # anything else unpacked on C:.
+drive_type=
 if [ $kind = iso ] || { [ $kind = folder ] && [ $mode = copy ]; }; then
     mv "$unpacked" "$cdrom"
     chmod -R a-w "$cdrom"
     ln -s "$cdrom" "$WINEPREFIX/dosdevices/d:"
-    # The drive's type is read when Wine's services start: they start again on the next
-    # program, after this session's processes have ended.
-    "$run_wine_loader" reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f >/dev/null 2>&1 ||
-        true
+    "$wine" reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f >/dev/null 2>&1
+    # Wine's services read the drive types when they start: they start again with the
+    # next program once the session's wineserver has been restarted.
+    /usr/lib/wine/wineserver -k
+    /usr/lib/wine/wineserver -w
+    /usr/lib/wine/wineserver -p
+    drive_type=$("$wine" wmic logicaldisk get DeviceID,DriveType 2>/dev/null |
+        iconv -f UTF-16LE -t UTF-8 | tr -d '\r' | sed -n 's/^D: *\([0-9]*\).*/\1/p')
     start_dir='D:\'
     medium=$cdrom
+    find "$cdrom" -printf '%y %s %T@ %P\n' | LC_ALL=C sort >"$work/disc-before.txt"
 else
     if [ $mode = copy ]; then start_dir='C:\veltrane-setup'; else start_dir=$install_dir; fi
     medium=$(on_c "$start_dir")
@@ -149,3 +156,115 @@ else
     rm -rf "$medium"
     mv "$unpacked" "$medium"
 fi
+if [ $mode = copy ]; then
+    installed_dir=$install_dir
+    template=$(find "$(find "$medium" -mindepth 1 -maxdepth 1 -iname veltrane)" \
+        -mindepth 1 -maxdepth 1 -iname start.ini)
+else
+    installed_dir=$start_dir
+    template=$(find "$medium" -mindepth 1 -maxdepth 1 -iname start.ini)
+fi
+
+# shellcheck source=scripts/lib/setup-run.sh
+. "$root/scripts/lib/setup-run.sh"
+run_windrive="$build/windrive.exe"
+run_shots=$shots
+
+# Setup runs as a user starts it from the medium; Wine's start passes its exit code on.
+printf 'try-medium: %s medium %s: setup starts in %s\n' "$mode" "$image" "$start_dir" >&2
+started=$(date +%s)
+rm -f "$work/setup.exit"
+("$wine" start /wait /d "$start_dir" "${start_dir%\\}\\setup.exe" >"$work/setup.log" 2>&1
+    echo $? >"$work/setup.exit") &
+run_walk $mode "$install_dir" $start_main >"$work/walk.txt" || true
+tries=0
+until [ -s "$work/setup.exit" ] || [ $tries -ge 1200 ]; do
+    tries=$((tries + 1))
+    sleep 0.1
+done
+finished=$(date +%s)
+
+# check_tree SOURCE TARGET: in copy mode every entry of the medium's tree but the hidden
+# ones (a dot begins their names, as Wine reads them) is installed, byte for byte and
+# writable; what else the install directory holds is listed.
+check_tree() {
+    find "$1" -mindepth 1 ! -path '*/.*' -printf '%y %P\n' | LC_ALL=C sort >"$work/tree.txt"
+    while read -r type path; do
+        if [ "$type" = d ]; then
+            [ -d "$2/$path" ] || run_problem "the folder $path was not installed"
+        elif [ ! -f "$2/$path" ]; then
+            run_problem "$path was not installed"
+        elif ! cmp -s "$1/$path" "$2/$path"; then
+            run_problem "$path differs from the medium's"
+        elif [ -z "$(find "$2/$path" -perm /222)" ]; then
+            run_problem "$path was installed read-only"
+        fi
+    done <"$work/tree.txt"
+    printf 'Installed tree:    %s entries checked against the medium'"'"'s %s folder\n' \
+        "$(wc -l <"$work/tree.txt")" "$(basename "$1")"
+    extra=$(find "$2" -mindepth 1 -printf '%P\n' | LC_ALL=C sort |
+        grep -vxiF -f "$work/expected.txt" | tr '\n' ' ' || true)
+    [ -z "$extra" ] || printf 'Also installed:    %s\n' "$extra"
+}
+
+{
+    printf '== Rehearsal of %s\n' "$image"
+    printf 'Mode:              %s\n' "$mode"
+    if [ -n "$drive_type" ]; then
+        printf 'Started from:      D:\\setup.exe, drive D: of type %s (5 is a CD-ROM),' \
+            "$drive_type"
+        echo " every file read-only"
+        [ "$drive_type" = 5 ] || run_problem "Wine does not report drive D: as a CD-ROM"
+    else
+        printf 'Started from:      %s\\setup.exe\n' "${start_dir%\\}"
+    fi
+    printf 'Install directory: %s\n' "$installed_dir"
+    printf 'Pages reached:     %s\n' "${run_reached:-none}"
+    cat "$work/walk.txt"
+    setup_exit=$(cat "$work/setup.exit" 2>/dev/null || true)
+    printf "Setup's exit code: %s\n" "${setup_exit:-none: setup did not end}"
+    [ "$setup_exit" = 0 ] || run_problem "setup did not end with exit code 0"
+    installed=$(on_c "$installed_dir")
+    if [ $mode = copy ]; then
+        suite=$(dirname "$template")
+        run_generated "$installed_dir" "$template" >"$work/generated.txt"
+        # What the install directory should hold: the medium's entries, the generated files.
+        { printf '%s\n' "$run_generated_names" | tr '\\' /
+            find "$suite" -mindepth 1 ! -path '*/.*' -printf '%P\n'
+        } | sed '/^$/d' >"$work/expected.txt"
+        check_tree "$suite" "$installed"
+        cat "$work/generated.txt"
+    else
+        run_generated "$installed_dir" "$template"
+        [ -n "$(run_local "$installed_dir\\setup.exe")" ] &&
+            echo "setup.exe:         still in the install directory" ||
+            echo "setup.exe:         deleted at exit, as setup does in place"
+    fi
+    run_group "$installed_dir"
+    run_links_gone "$installed_dir"
+    run_main_started "$installed_dir"
+    if [ -n "$drive_type" ]; then
+        find "$cdrom" -printf '%y %s %T@ %P\n' | LC_ALL=C sort >"$work/disc-after.txt"
+        if diff "$work/disc-before.txt" "$work/disc-after.txt" >"$work/disc.diff"; then
+            echo "Drive D:           unchanged"
+        else
+            run_problem "setup changed the disc in D: (< before, > after): $(tr '\n' ' ' \
+                <"$work/disc.diff")"
+        fi
+    fi
+    printf 'Time:              setup ran %s s; the rehearsal took %s s in all\n' \
+        $((finished - started)) $(($(date +%s) - begun))
+    # Labelled in a font of fonts-wine, which every machine here has.
+    montage -font /usr/share/wine/fonts/tahoma.ttf -label '%t' "$shots"/*.png -tile 2x -geometry 512x384+6+6 \
+        -background '#d0d0d0' "$work/contact-sheet.png" 2>>"$work/montage.log" ||
+        run_problem "no contact sheet: $(cat "$work/montage.log")"
+    printf 'Screenshots:       %s\n' "$shots"
+    printf 'Contact sheet:     %s\n' "$work/contact-sheet.png"
+    if [ $run_problems -eq 0 ]; then
+        echo "try-medium: PASSED: $image installed and every check holds"
+    else
+        echo "try-medium: FAILED: $run_problems problem(s)"
+    fi
+} >"$work/report.txt"
+cat "$work/report.txt"
+[ $run_problems -eq 0 ]

@@ -83,10 +83,11 @@ PARTS
 }
 
 # run_generated INSTALL_DIR START_INI: the files that the template's file lines name,
-# each with its length and its first line that holds the install directory.
+# each with its length and its first line that holds the install directory. Their names,
+# one a line, stay in run_generated_names.
 run_generated() {
     echo "Generated files (from start.ini):"
-    names=$(tr -d '\r' <"$2" | sed -n 's/^:%[pP][aA][tT][hH]%\\//p' |
+    run_generated_names=$(tr -d '\r' <"$2" | sed -n 's/^:%[pP][aA][tT][hH]%\\//p' |
         awk '!seen[tolower($0)]++')
     while IFS= read -r name; do
         [ -n "$name" ] || continue
@@ -99,7 +100,7 @@ run_generated() {
             run_problem "$name was not generated"
         fi
     done <<NAMES
-$names
+$run_generated_names
 NAMES
 }
 
@@ -112,13 +113,13 @@ run_group() {
     while :; do
         # Wine's profile writer puts a lone "=" under each value-less entry; those go.
         entries=$(sed -n '/^\[group1\]/,/^\[/p' "$ini" 2>/dev/null | tr -d '\r' |
-            grep -v -e '^\[' -e '^=*$' | sed 's/"=$/"/')
+            grep -v -e '^\[' -e '^=*$' | sed 's/"=$/"/' || true)
         [ "$(printf '%s' "$entries" | grep -ciF "$1")" -ge 12 ] && break
         tries=$((tries + 1))
         [ $tries -ge 600 ] && break
         sleep 0.1
     done
-    group=$(sed -n 's/^group1="*\([^"=]*\)"*=*$/\1/p' "$ini" 2>/dev/null | tr -d '\r')
+    group=$(cat "$ini" 2>/dev/null | tr -d '\r' | sed -n 's/^group1="*\([^"=]*\)"*=*$/\1/p')
     printf 'Program group "%s" (from C:\\windows\\setup.ini):\n' "$group"
     [ "$group" = Veltrane ] || run_problem "no program group \"Veltrane\" in setup.ini"
     [ -n "$entries" ] || run_problem "the group holds no shortcuts"

@@ -117,7 +117,9 @@ fi
 echo "make-medium: $out, $(stat -c %s "$out") bytes, $(wc -l <"$layout/laid-out.txt") entries"
 [ $try = yes ] || exit 0
 status=0
-sh "$root/scripts/try-medium.sh" --install-dir "$install" "$out" || status=$?
+# The rehearsal's report, screenshots and contact sheet go beside the image.
+sh "$root/scripts/try-medium.sh" --install-dir "$install" \
+    --work "$(dirname "$out")/try-$(basename "$out" | tr . -)" "$out" || status=$?
 if [ $status -ne 0 ]; then
     echo "make-medium: $out did not install as it should (try-medium exit code $status)" >&2
     exit 1

@@ -262,7 +262,7 @@ check_tree() {
         $((finished - started)) $(($(date +%s) - begun))
     # Labelled in a font of fonts-wine, which every machine here has.
     montage -font /usr/share/wine/fonts/tahoma.ttf -label '%t' "$shots"/*.png -tile 2x -geometry 512x384+6+6 \
-        -background '#d0d0d0' "$work/contact-sheet.png" 2>>"$work/montage.log" ||
+        -background '#d0d0d0' -depth 8 "$work/contact-sheet.png" 2>>"$work/montage.log" ||
         run_problem "no contact sheet: $(cat "$work/montage.log")"
     printf 'Screenshots:       %s\n' "$shots"
     printf 'Contact sheet:     %s\n' "$work/contact-sheet.png"

@@ -13,7 +13,7 @@
 #   --install-dir DIR  in copy mode typed on the directory page; in place, where a ZIP or
 #                      folder is unpacked (default C:\veltrane)
 #   --start-main       press "Start orvane manager" on the last page (default: Exit Setup)
-#   --keep             keep the Wine prefix afterwards (default: removed)
+#   --keep             keep the Wine prefix and the disc afterwards (default: removed)
 #   --work DIR         where the session, screenshots, contact sheet and report go
 #                      (default build/try-medium/<image name>)
 # It prints a report (also in <work>/report.txt) and puts a screenshot of each page side by
@@ -52,7 +52,8 @@ case $image in
 *.[zZ][iI][pP]) kind=zip ;;
 *) kind=folder ;;
 esac
-if [ $kind = folder ] && [ ! -d "$image" ] || [ $kind != folder ] && [ ! -f "$image" ]; then
+if { [ $kind = folder ] && [ ! -d "$image" ]; } || { [ $kind != folder ] && [ ! -f "$image" ]; }
+then
     echo "try-medium: $image is not an ISO image, a ZIP archive or a folder" >&2
     exit 2
 fi
@@ -77,8 +78,10 @@ fi
 clean_up() {
     [ -f "$work/wine/env" ] && sh "$root/tests/harness/wine-session.sh" stop "$work"
     [ $qemu_registered = yes ] && "$root/scripts/i386-support.sh" disable
-    [ -d "$cdrom" ] && chmod -R u+w "$cdrom" && rm -rf "$cdrom"
-    [ $keep = yes ] || rm -rf "$work/wine/prefix"
+    if [ $keep = no ]; then
+        [ -d "$cdrom" ] && chmod -R u+w "$cdrom"
+        rm -rf "$cdrom" "$work/unpacked" "$work/wine/prefix"
+    fi
     return 0
 }
 trap clean_up EXIT

@@ -1,3 +1,4 @@
+# shellcheck shell=sh disable=SC2034,SC2154
 # One way to drive a run of setup in a Wine session and to sum up what it left behind,
 # shared by scripts/demo.sh and scripts/try-medium.sh. Sourced, not run; POSIX sh.
 #

@@ -42,11 +42,11 @@ if [ "$("$root/scripts/i386-support.sh" mode)" != native ]; then
 fi
 "$root/scripts/install-deps.sh"
 cmake --preset win64 >/dev/null
-cmake --build "$build" -j"$(nproc)" --target setup setup-copy brindle standin windrive >/dev/null
+cmake --build "$build" -j"$(nproc)" --target setup setup-copy brindle sample_suite windrive >/dev/null
 cmake --preset win32 >/dev/null
-cmake --build "$root/build/win32" -j"$(nproc)" --target setup setup-copy brindle >/dev/null
+cmake --build "$root/build/win32" -j"$(nproc)" --target setup setup-copy brindle sample_suite \
+    >/dev/null
 
-shots="$demo/screenshots"
 mkdir -p "$demo"
 if [ $headless = no ]; then
     export WINE_SESSION_DISPLAY="$DISPLAY"
@@ -64,11 +64,11 @@ else
     ran="the x86_64 programs (build/win64): the i686 programs did NOT run: $(cat "$demo/wine/i686-not-run")"
     echo "demo: $ran" >&2
 fi
-wine=/usr/lib/wine/wine64
 drive_c="$WINEPREFIX/drive_c"
 
 # The medium: in place, the suite's files lie beside setup; in copy mode they lie in the
-# medium's veltrane folder and setup copies them.
+# medium's veltrane folder and setup copies them. The sample suite is whole: a stand-in
+# under the name of each program that a shortcut starts.
 medium="$drive_c/veltrane-medium"
 rm -rf "$medium"
 if [ $mode = in-place ]; then
@@ -81,42 +81,25 @@ else
     program=setup-copy.exe
 fi
 mkdir -p "$suite"
-cp -R "$root/sample/medium/." "$suite/"
-for name in orvane schemed router gerbview partlib unvelt; do
-    cp "$build/sample/standin.exe" "$suite/$name.exe"
-done
+cp -R "$programs/sample/veltrane/." "$suite/"
 cp "$programs/$program" "$medium/setup.exe"
 cp "$programs/brindle.exe" "$medium/"
 
-windrive() { "$wine" "$build/windrive.exe" "$@"; }
-shoot() {  # shoot NAME: the whole screen, as the person would see it
-    windrive shot "$(printf 'Z:%s' "$shots/$1.bmp" | tr / '\\')" >/dev/null
-    convert "$shots/$1.bmp" "$shots/$1.png" && rm -f "$shots/$1.bmp"
-}
-page() {  # page CAPTION NAME BUTTON: wait for the page, photograph it, press the button
-    windrive -t "$1" -w 30000 wait >/dev/null
-    sleep 0.3
-    shoot "$2"
-    windrive -t "$1" click "$3" >/dev/null
-}
+# shellcheck source=scripts/lib/setup-run.sh
+. "$root/scripts/lib/setup-run.sh"
+run_windrive="$build/windrive.exe"
+run_shots="$demo/screenshots"
 
-rm -rf "$shots"
-mkdir -p "$shots"
+rm -rf "$run_shots"
+mkdir -p "$run_shots"
 started=$(date +%s)
 if [ $headless = yes ]; then
-    export VELTRANE_DEMO_HEADLESS=1
-    (cd "$medium" && "$wine" setup.exe >"$demo/setup.log" 2>&1) &
-    run=$!
-    page Welcome 1-welcome 1503
-    page "Licence Agreement" 2-licence 6
-    if [ $mode = copy ]; then
-        page "Directory to install Veltrane" 3-directory 1
-    fi
-    page "Setup completed" 4-completed 1508
-    wait $run
+    run_start 'C:\veltrane-medium' "$demo/setup.log"
+    run_walk $mode 'C:\veltrane' yes || true
+    run_end 120
 else
     echo "Setup is starting on $DISPLAY: click through the wizard."
-    (cd "$medium" && "$wine" setup.exe)
+    "$run_wine" start /wait /d 'C:\veltrane-medium' 'C:\veltrane-medium\setup.exe' || true
 fi
 finished=$(date +%s)
 
@@ -125,26 +108,11 @@ echo
 echo "== Veltrane setup ($mode) finished in $((finished - started)) s"
 printf 'Programs run:      %s\n' "$ran"
 printf 'Installed in:      %s  (%s)\n' "$install_dir" "$installed"
-echo "Generated files:"
-for file in orvane.ini layout/router.ini library/partlib.ini; do
-    if [ -f "$installed/$file" ]; then
-        printf '  %s (%s lines), e.g.: %s\n' "$file" "$(wc -l <"$installed/$file")" \
-            "$(grep -m1 -i 'veltrane' "$installed/$file" | tr -d '\r')"
-    else
-        echo "  $file MISSING"
-    fi
-done
-printf '%s\n' 'Program group (from C:\windows\setup.ini):'
-if [ -f "$drive_c/windows/setup.ini" ]; then
-    # Wine's profile writer puts a lone "=" under each value-less entry; those are skipped.
-    sed -n '/^\[group1\]/,/^\[/p' "$drive_c/windows/setup.ini" | tr -d '\r' \
-        | grep -v -e '^\[' -e '^=$' | sed -e 's/"=$/"/' -e 's/^/  /'
-else
-    echo "  (none written)"
-fi
-[ -f "$installed/links.inf" ] && echo "links.inf still present (unexpected)" || echo "links.inf removed at exit"
-if [ -f "$installed/orvane-started.txt" ]; then
-    printf 'Main program started as: %s\n' "$(tr -d '\r' <"$installed/orvane-started.txt")"
-fi
-[ $headless = yes ] && echo "Screenshots:       $shots"
+run_generated "$install_dir" "$suite/start.ini"
+# The group is written while setup shows its last page; a person may have left earlier.
+[ $headless = yes ] && group_wait=60 || group_wait=10
+run_group "$install_dir" $group_wait
+run_links_gone "$install_dir"
+run_main_started "$install_dir"
+[ $headless = yes ] && echo "Screenshots:       $run_shots"
 exit 0

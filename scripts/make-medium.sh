@@ -5,11 +5,12 @@
 # image with Joliet names, its files' data in the order setup reads them; in place: a ZIP
 # archive with UTF-8 names) beside --out, reads it back with another program than the one
 # that wrote it, compares names, sizes and bytes with the laid-out medium, for an image
-# prints the read plan and refuses one that needs head movements, and only then renames it
-# to --out. On any failure or interruption the old --out stays as it was and nothing
-# half-written remains.
+# prints the read plan and refuses one that needs head movements; then, unless --no-try,
+# installs it under Wine as a user would (scripts/try-medium.sh), so that success means "it
+# installed". Only then is it renamed to --out: on any failure or interruption the old
+# --out stays as it was and nothing half-written remains.
 #   scripts/make-medium.sh [--copy-mode] [--label NAME] [--install-dir DIR] [--codepage N]
-#                          [--programs DIR] [--out FILE] <suite folder>
+#                          [--programs DIR] [--out FILE] [--no-try] <suite folder>
 # <suite folder> holds the suite's files and its start.ini. --programs: where setup.exe,
 # setup-copy.exe and brindle.exe are (default build/win32, built when missing);
 # MEDIUM_CHECK names the checker (default build/native/medium-check, built when missing).
@@ -23,10 +24,11 @@ codepage=1252
 programs=
 out=
 suite=
+try=yes
 
 usage() {
     echo "usage: $0 [--copy-mode] [--label NAME] [--install-dir DIR] [--codepage N]" \
-        "[--programs DIR] [--out FILE] <suite folder>" >&2
+        "[--programs DIR] [--out FILE] [--no-try] <suite folder>" >&2
     exit 2
 }
 
@@ -38,6 +40,7 @@ while [ $# -gt 0 ]; do
     --codepage) [ $# -ge 2 ] || usage; codepage=$2; shift ;;
     --programs) [ $# -ge 2 ] || usage; programs=$2; shift ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift ;;
+    --no-try) try=no ;;
     -*) usage ;;
     *) [ -z "$suite" ] || usage; suite=$1 ;;
     esac
@@ -176,6 +179,17 @@ if [ $copy -eq 1 ]; then
     plan=$(python3 "$root/scripts/disc-order.py" check "$image") ||
         { echo "make-medium: the image would not read in one pass; not written" >&2; exit 1; }
     echo "make-medium: $plan"
+fi
+if [ $try = yes ]; then
+    status=0
+    # The rehearsal's report, screenshots and contact sheet go beside the image.
+    sh "$root/scripts/try-medium.sh" --install-dir "$install" \
+        --work "$(dirname "$out")/try-$(basename "$out" | tr . -)" "$image" || status=$?
+    if [ $status -ne 0 ]; then
+        echo "make-medium: the image did not install as it should (try-medium exit code" \
+            "$status); $out not written" >&2
+        exit 1
+    fi
 fi
 mv -f "$image" "$out"
 echo "make-medium: $out, $(stat -c %s "$out") bytes, $(wc -l <"$layout/laid-out.txt") entries"

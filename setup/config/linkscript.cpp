@@ -7,26 +7,21 @@
 
 #include "config/linefile.h"
 
-// The shortcuts, in the order the group shows them:
-//
-//   caption                    command                 working directory
-//   Orvane Manager             orvane.exe              %InstallDir%
-//   Schematic Editor           schemed.exe             %InstallDir%\schematic
-//   Autorouter                 router.exe /auto        %InstallDir%\layout
-//   Interactive Router         router.exe              %InstallDir%
-//   Gerber Viewer              gerbview.exe            %InstallDir%
-//   Component Library          partlib.exe             %InstallDir%\library
-//   Component Import           partlib.exe /import     %InstallDir%\library
-//   Orvane Manager Help        orvane.hlp              %InstallDir%
-//   Router Help                router.hlp              %InstallDir%
-//   Schematic Editor Help      schemed.hlp             %InstallDir%
-//   Gerber Viewer Help         gerbview.hlp            %InstallDir%
-//   Uninstall Veltrane         unvelt.exe              %InstallDir%
-//
-// Each line reads: setup.ini, group1,, """caption"" ,""%InstallDir%\command"",,,,""dir""
-#define SHORTCUT(caption, command, directory)                                          \
-    "setup.ini, group1,, \"\"\"" caption "\"\" ,\"\"%InstallDir%\\" command              \
-    "\"\",,,,\"\"%InstallDir%" directory "\"\""
+// Windows puts the install directory in front of each command and working directory.
+const LinkShortcut LinkShortcuts[LinkShortcutCount] = {
+    {"Orvane Manager", "orvane.exe", ""},
+    {"Schematic Editor", "schemed.exe", "\\schematic"},
+    {"Autorouter", "router.exe /auto", "\\layout"},
+    {"Interactive Router", "router.exe", ""},
+    {"Gerber Viewer", "gerbview.exe", ""},
+    {"Component Library", "partlib.exe", "\\library"},
+    {"Component Import", "partlib.exe /import", "\\library"},
+    {"Orvane Manager Help", "orvane.hlp", ""},
+    {"Router Help", "router.hlp", ""},
+    {"Schematic Editor Help", "schemed.hlp", ""},
+    {"Gerber Viewer Help", "gerbview.hlp", ""},
+    {"Uninstall Veltrane", "unvelt.exe", ""},
+};
 
 static const char *const HeadLines[] = {
     "",
@@ -51,27 +46,17 @@ static const char *const TailLines[] = {
     "[Product.links]",
     "",
     "setup.ini, progman.groups,, \"group1=\"\"Veltrane\"\"",
-    SHORTCUT("Orvane Manager", "orvane.exe", ""),
-    SHORTCUT("Schematic Editor", "schemed.exe", "\\schematic"),
-    SHORTCUT("Autorouter", "router.exe /auto", "\\layout"),
-    SHORTCUT("Interactive Router", "router.exe", ""),
-    SHORTCUT("Gerber Viewer", "gerbview.exe", ""),
-    SHORTCUT("Component Library", "partlib.exe", "\\library"),
-    SHORTCUT("Component Import", "partlib.exe /import", "\\library"),
-    SHORTCUT("Orvane Manager Help", "orvane.hlp", ""),
-    SHORTCUT("Router Help", "router.hlp", ""),
-    SHORTCUT("Schematic Editor Help", "schemed.hlp", ""),
-    SHORTCUT("Gerber Viewer Help", "gerbview.hlp", ""),
-    SHORTCUT("Uninstall Veltrane", "unvelt.exe", ""),
 };
 
-static_assert(sizeof HeadLines / sizeof *HeadLines + 1 + sizeof TailLines / sizeof *TailLines
-                  == LinkScriptLineCount,
+static_assert(sizeof HeadLines / sizeof *HeadLines + 1 + sizeof TailLines / sizeof *TailLines +
+                      LinkShortcutCount ==
+                  LinkScriptLineCount,
               "links.inf has a fixed number of lines");
 
 enum {
     // "InstallDir       = " and two quotes around a directory of up to 199 characters.
     InstallDirLineSize = 19 + 2 + 200,
+    ShortcutLineSize = 190,
 };
 
 int WriteLinkFile(const char *path, const char *installDir)
@@ -91,6 +76,15 @@ int WriteLinkFile(const char *path, const char *installDir)
     LineFileWriteLine(file, installDirLine);
     for (const char *line : TailLines)
         LineFileWriteLine(file, line);
+    // Each line reads: setup.ini, group1,, """caption"" ,""%InstallDir%\command"",,,,""dir""
+    for (const LinkShortcut &shortcut : LinkShortcuts) {
+        char line[ShortcutLineSize];
+        snprintf(line, sizeof line,
+                 "setup.ini, group1,, \"\"\"%s\"\" ,\"\"%%InstallDir%%\\%s\"\","
+                 ",,,\"\"%%InstallDir%%%s\"\"",
+                 shortcut.caption, shortcut.command, shortcut.directory);
+        LineFileWriteLine(file, line);
+    }
     LineFileCloseWrite(file);
     return 0;
 }

@@ -1,7 +1,17 @@
 #ifndef VELTRANE_CONFIG_LINKSCRIPT_H
 #define VELTRANE_CONFIG_LINKSCRIPT_H
 
-enum { LinkScriptLineCount = 32 };
+enum { LinkScriptLineCount = 32, LinkShortcutCount = 12 };
+
+// One shortcut of the program group "Veltrane".
+struct LinkShortcut {
+    const char *caption;
+    const char *command;    // below the install directory: a file, then maybe an option
+    const char *directory;  // the working directory below the install directory, or ""
+};
+
+// The shortcuts, in the order the group shows them.
+extern const LinkShortcut LinkShortcuts[LinkShortcutCount];
 
 // Writes the program-group script for `installDir` (up to 199 characters) to `path`, every
 // line ended by CR LF. 0, or -1 when the file cannot be opened or the directory does not

@@ -1,5 +1,5 @@
 // medium-check from outside, on small media made in a temporary folder: the exit codes,
-// one case for each kind of finding, every limit of the copy reached and then passed, and
+// one case for each kind of finding (the shortcuts' files among them), every limit of the copy reached and then passed, and
 // the preview against what setup's own expansion writes.
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -124,14 +124,26 @@ struct FindingCase {
 
 const char CleanTemplate[] = ":%path%\\a.ini\r\n[A]\r\n%path%\\sub\r\n";
 
+// The programs and help files that the program group's shortcuts name, one in other
+// letter case, as Windows finds it all the same.
+void SuiteFiles(const Medium &m, const std::string &top)
+{
+    for (const char *name : {"orvane.exe", "schemed.exe", "router.exe", "GerbView.EXE",
+                             "partlib.exe", "unvelt.exe", "orvane.hlp", "router.hlp",
+                             "schemed.hlp", "gerbview.hlp"})
+        m.File(top + name);
+}
+
 void CopyMedium(const Medium &m, const std::string &templateText = CleanTemplate)
 {
     m.File("veltrane/start.ini", templateText);
+    SuiteFiles(m, "veltrane/");
 }
 
 void InPlaceMedium(const Medium &m, const std::string &templateText)
 {
     m.File("start.ini", templateText);
+    SuiteFiles(m, "");
 }
 
 TEST(MediumCheck, FindingsExitCodesAndSummaries)
@@ -170,7 +182,7 @@ TEST(MediumCheck, FindingsExitCodesAndSummaries)
         {"file beside the install directory",
          [](const Medium &m) { InPlaceMedium(m, ":%path%a.ini\nx\n"); }, {}, 1,
          "0 errors, 1 warning", "start.ini:1: warning: ", "(no backslash after the marker)"},
-        {"no template", [](const Medium &m) { m.Folder("layout"); }, {}, 2,
+        {"no template", [](const Medium &m) { SuiteFiles(m, ""); }, {}, 2,
          "1 error, 0 warnings", "start.ini: error: ", "missing or unreadable"},
         {"blank in the in-place folder",
          [](const Medium &m) { InPlaceMedium(m, CleanTemplate); },
@@ -201,8 +213,8 @@ TEST(MediumCheck, FindingsExitCodesAndSummaries)
          "its folder .cfg is not copied"},
         {"3001 entries",
          [](const Medium &m) {
-             CopyMedium(m);
-             for (int i = 0; i < 2999; i++)
+             CopyMedium(m);  // 11 entries, and the folder f
+             for (int i = 0; i < 2989; i++)
                  m.File("veltrane/f/" + std::to_string(i));
          },
          {copy}, 2, "1 error, 0 warnings", "veltrane: error: ", "(at least 1 too many)"},
@@ -231,6 +243,28 @@ TEST(MediumCheck, FindingsExitCodesAndSummaries)
              m.Sparse("veltrane/big.bin", 2147483648u);
          },
          {copy}, 2, "1 error, 0 warnings", "veltrane\\big.bin: error: ", "2147483648 bytes"},
+        {"a program that two shortcuts start is missing",
+         [](const Medium &m) {
+             InPlaceMedium(m, CleanTemplate);
+             fs::remove(m.Path("router.exe"));
+         },
+         {}, 1, "0 errors, 1 warning", "router.exe: warning: not on the medium, so ",
+         "shortcuts \"Autorouter\", \"Interactive Router\" lead to nothing"},
+        {"a help file is missing, copy mode",
+         [](const Medium &m) {
+             CopyMedium(m);
+             fs::remove(m.Path("veltrane/orvane.hlp"));
+         },
+         {copy}, 1, "0 errors, 1 warning", "veltrane\\orvane.hlp: warning: ",
+         "shortcut \"Orvane Manager Help\" leads to nothing"},
+        {"a folder in the place of a program",
+         [](const Medium &m) {
+             CopyMedium(m);
+             fs::remove(m.Path("veltrane/unvelt.exe"));
+             m.Folder("veltrane/unvelt.exe");
+         },
+         {copy}, 1, "0 errors, 1 warning", "veltrane\\unvelt.exe: warning: ",
+         "\"Uninstall Veltrane\""},
     };
     for (const FindingCase &c : cases) {
         Medium medium;
@@ -252,7 +286,7 @@ TEST(MediumCheck, FindingsExitCodesAndSummaries)
 TEST(MediumCheck, EveryLimitOfTheCopyReachedButNonePassed)
 {
     Medium m;
-    CopyMedium(m);                                          // 1 entry
+    CopyMedium(m);                                          // 11 entries
     for (int i = 0; i < 128; i++)                           // 129
         m.Folder("veltrane/d/s" + std::to_string(i));
     m.Folder("veltrane/" + std::string(63, 'x'));           // 1
@@ -260,7 +294,7 @@ TEST(MediumCheck, EveryLimitOfTheCopyReachedButNonePassed)
     m.Sparse("veltrane/big.bin", 2147483647u);              // 1
     m.File("veltrane/readonly.txt");                        // 1
     fs::permissions(m.Path("veltrane/readonly.txt"), fs::perms::owner_read);
-    for (int i = 0; i < 3000 - 135; i++)                    // 1 + 2865
+    for (int i = 0; i < 3000 - 145; i++)                    // 1 + 2855
         m.File("veltrane/f/" + std::to_string(i));
 
     Outcome outcome = RunCheck({m.Path(), "--copy-mode"});
@@ -631,7 +665,7 @@ TEST(MediumCheck, NamesAndPathsWindowsCannotTake)
     }
     // Another code page spells what 1252 cannot, and cannot spell what 1252 can.
     Medium m;
-    m.File("start.ini", ":%path%\\a.ini\r\n");
+    InPlaceMedium(m, ":%path%\\a.ini\r\n");
     m.File("\xd0\xb6.txt");
     m.File("caf\xc3\xa9.txt");
     Outcome cyrillic = RunCheck({m.Path(), "--codepage", "1251"});
@@ -643,6 +677,7 @@ TEST(MediumCheck, NamesAndPathsWindowsCannotTake)
     Medium g;
     std::string install = "C:\\" + std::string(96, 'i');  // 99 characters
     g.Folder("veltrane/sub");
+    SuiteFiles(g, "veltrane/");
     g.File("veltrane/" + g.NameForListPath(127));
     g.File("veltrane/start.ini",
            ":%path%\\sub\\nul.ini\r\nx\r\n:%path%\\a*.ini\r\n:%path%\\sub \\a.ini\r\n"
@@ -680,7 +715,7 @@ TEST(MediumCheck, OrdinaryNamesOfARealTreeGiveNoReports)
         GTEST_SKIP() << zones << " is not installed";
     Medium m;
     fs::copy(zones, m.Path("zoneinfo"), fs::copy_options::recursive);
-    m.File("start.ini", ":%path%\\zoneinfo\\America\\zones.ini\r\n%path%\\Etc\\GMT+1\r\n");
+    InPlaceMedium(m, ":%path%\\zoneinfo\\America\\zones.ini\r\n%path%\\Etc\\GMT+1\r\n");
     Outcome outcome = RunCheck({m.Path()});
     EXPECT_EQ(0, outcome.exitCode) << outcome.output;
     EXPECT_TRUE(HasLine(outcome.output, "0 errors, 0 warnings", "")) << outcome.output;

@@ -1,13 +1,13 @@
 #!/bin/sh
-# The Windows medium-check under Wine, from outside: the sample medium is clean (exit 0);
-# a copy-mode medium with a hidden and a system file (attributes set by Wine's attrib)
-# and a line in front of the first file line gives those three warnings (exit 1); a file
-# line into a missing folder is an error (exit 2); names listed through Windows' own
-# conversion: one that code page 1252 cannot spell, a device name and two that differ
-# only in case are errors, an accented Latin name is not; a preview folder named through
-# another drive, a short name or other letter case is known for the medium's own folder
-# by its identity and refused, and the medium stays as it was.
-#   wine_check.sh <medium-check.exe> <sample medium>
+# The Windows medium-check under Wine, from outside: the sample suite is clean (exit 0);
+# a copy-mode medium with a hidden and a system file (attributes set by Wine's attrib),
+# a line in front of the first file line and no help file for one shortcut gives those
+# four warnings (exit 1); a file line into a missing folder is an error (exit 2); names
+# listed through Windows' own conversion: one that code page 1252 cannot spell, a device
+# name and two that differ only in case are errors, an accented Latin name is not; a
+# preview folder named through another drive, a short name or other letter case is known
+# for the medium's own folder by its identity and refused, and the medium stays as it was.
+#   wine_check.sh <medium-check.exe> <sample suite>
 set -eu
 checker=$1
 sample=$2
@@ -51,8 +51,17 @@ has() {
 expect 0 sample "$(windows_path "$sample")"
 has sample "0 errors, 0 warnings"
 
+# suite_files FOLDER: the programs and help files that the shortcuts name.
+suite_files() {
+    for name in orvane.exe schemed.exe router.exe gerbview.exe partlib.exe unvelt.exe \
+        orvane.hlp ROUTER.HLP schemed.hlp; do
+        : >"$1/$name"
+    done
+}
+
 medium="$work/medium"
 mkdir -p "$medium/veltrane/layout"
+suite_files "$medium/veltrane"
 printf '[early]\r\n:%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$medium/veltrane/start.ini"
 : >"$medium/veltrane/hidden.txt"
 : >"$medium/veltrane/system.txt"
@@ -62,7 +71,8 @@ expect 1 copy "$(windows_path "$medium")" --copy-mode
 has copy 'veltrane\hidden.txt: warning: hidden file: setup-copy leaves it out'
 has copy 'veltrane\system.txt: warning: system file: setup-copy leaves it out'
 has copy 'veltrane\start.ini:1: warning: dropped: it comes before the first file line (:%path%...)'
-has copy "0 errors, 3 warnings"
+has copy 'veltrane\gerbview.hlp: warning: not on the medium, so the shortcut "Gerber Viewer Help" leads to nothing'
+has copy "0 errors, 4 warnings"
 
 printf ':%%path%%\\none\\a.ini\r\n' >"$medium/veltrane/start.ini"
 expect 2 missing "$(windows_path "$medium/veltrane")" --install-dir 'C:\suite'
@@ -71,6 +81,8 @@ has missing 'start.ini:1: error: setup cannot create C:\suite\none\a.ini: its fo
 names="$work/names"
 mkdir -p "$names"
 printf ':%%path%%\\a.ini\r\n' >"$names/start.ini"
+suite_files "$names"
+: >"$names/gerbview.hlp"
 : >"$names/$(printf 'caf\303\251').txt"
 : >"$names/$(printf '\320\266').txt"
 : >"$names/con.txt"

@@ -1,6 +1,7 @@
 // medium-check: tells whoever prepares a distribution medium what setup would silently
 // drop, cut or refuse on it, using setup's own line reader, start-file expansion and
-// tree scan.
+// tree scan, and whether the medium holds every file that the program group's shortcuts
+// name.
 //
 // Usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]
 //                     [--codepage N] [--dot-files-visible]
@@ -26,6 +27,7 @@
 #include "paths.h"
 #include "platform.h"
 #include "report.h"
+#include "shortcuts.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "templatecheck.h"
@@ -281,6 +283,7 @@ int main(int argc, char **argv)
         CheckInPlaceDirectory(installDir);
         CheckNames(mediumDir, "");
     }
+    CheckShortcuts(mediumDir, sourceDir);
 
     int prepared = options.preview
                        ? PreparePreview(options.preview, mediumDir, outputDir, sizeof outputDir)

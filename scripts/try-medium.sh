@@ -1,0 +1,280 @@
+#!/bin/sh
+# Rehearses a release: installs a built medium as a user would, on a clean Wine prefix and
+# display of its own, walks every page of setup, and checks what the installation left.
+#   scripts/try-medium.sh [--install-dir DIR] [--start-main] [--keep] [--work DIR]
+#                         <image.iso | archive.zip | medium folder>
+# An ISO: its Joliet tree is unpacked onto a folder that the prefix maps as drive D: and
+# reports as a CD-ROM, every file and folder read-only as on a disc, and D:\setup.exe is
+# started in D:\. A ZIP: unpacked into the install directory on C: (in place) or, for a
+# copy-mode medium, into C:\veltrane-setup, and setup.exe started there. A folder: taken
+# as the medium's content; a copy-mode one goes onto D: as an ISO's, an in-place one into
+# the install directory as a ZIP's. The mode is told by the layout: start.ini beside
+# setup.exe is in place, a veltrane folder with its start.ini is copy mode.
+#   --install-dir DIR  in copy mode typed on the directory page; in place, where a ZIP or
+#                      folder is unpacked (default C:\veltrane)
+#   --start-main       press "Start orvane manager" on the last page (default: Exit Setup)
+#   --keep             keep the Wine prefix and the disc afterwards (default: removed)
+#   --work DIR         where the session, screenshots, contact sheet and report go
+#                      (default build/try-medium/<image name>)
+# It prints a report (also in <work>/report.txt) and puts a screenshot of each page side by
+# side in <work>/contact-sheet.png.
+# Exit code: 0 the medium installed and every check holds; 1 a check failed; 2 bad
+# arguments or not a medium; 3 this machine cannot run the rehearsal (no 32-bit Wine).
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+install_dir='C:\veltrane'
+start_main=no
+keep=no
+work=
+image=
+
+usage() {
+    echo "usage: $0 [--install-dir DIR] [--start-main] [--keep] [--work DIR]" \
+        "<image.iso | archive.zip | medium folder>" >&2
+    exit 2
+}
+
+while [ $# -gt 0 ]; do
+    case $1 in
+    --install-dir) [ $# -ge 2 ] || usage; install_dir=$2; shift ;;
+    --start-main) start_main=yes ;;
+    --keep) keep=yes ;;
+    --work) [ $# -ge 2 ] || usage; work=$2; shift ;;
+    -*) usage ;;
+    *) [ -z "$image" ] || usage; image=$1 ;;
+    esac
+    shift
+done
+[ -n "$image" ] || usage
+case $image in
+*.[iI][sS][oO]) kind=iso ;;
+*.[zZ][iI][pP]) kind=zip ;;
+*) kind=folder ;;
+esac
+if { [ $kind = folder ] && [ ! -d "$image" ]; } || { [ $kind != folder ] && [ ! -f "$image" ]; }
+then
+    echo "try-medium: $image is not an ISO image, a ZIP archive or a folder" >&2
+    exit 2
+fi
+case $install_dir in
+[cC]:\\?*) ;;
+*) printf '%s\n' "try-medium: the install directory must lie on C: (C:\...)" >&2; exit 2 ;;
+esac
+image=$(cd "$(dirname "$image")" && pwd)/$(basename "$image")
+work=${work:-$root/build/try-medium/$(basename "$image" | tr . -)}
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+build="$root/build/win64"
+cdrom="$work/cdrom"
+shots="$work/screenshots"
+
+run_id=try-$$
+clean_up() {
+    if [ -f "$work/wine/env" ]; then
+        sh "$root/tests/harness/wine-session.sh" stop "$work" || true
+    fi
+    "$root/scripts/i386-support.sh" disable "$run_id" || true
+    if [ $keep = no ]; then
+        [ ! -d "$cdrom" ] || chmod -R u+w "$cdrom"
+        rm -rf "$cdrom" "$work/unpacked" "$work/wine/prefix"
+    fi
+    return 0
+}
+trap clean_up EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+# Where the kernel refuses 32-bit programs, qemu runs them for this rehearsal only.
+if [ "$("$root/scripts/i386-support.sh" mode)" != native ]; then
+    "$root/scripts/i386-support.sh" enable "$run_id" || true
+fi
+
+if [ ! -f "$build/windrive.exe" ]; then
+    cmake --preset win64 >/dev/null
+    cmake --build "$build" -j2 --target windrive >/dev/null
+fi
+
+begun=$(date +%s)
+rm -rf "$shots" "$work/unpacked"
+mkdir -p "$shots"
+if [ -d "$cdrom" ]; then chmod -R u+w "$cdrom" && rm -rf "$cdrom"; fi
+
+# The medium's content, unpacked where its layout can be read.
+unpacked="$work/unpacked"
+case $kind in
+iso)
+    xorriso -osirrox on -indev "$image" -read_fs norock -extract / "$unpacked" \
+        >"$work/unpack.log" 2>&1 || { cat "$work/unpack.log" >&2; exit 2; }
+    chmod -R u+w "$unpacked"
+    ;;
+zip) unzip -q "$image" -d "$unpacked" || exit 2 ;;
+folder) mkdir -p "$unpacked" && cp -R "$image/." "$unpacked/" ;;
+esac
+at_top() { find "$unpacked" -mindepth 1 -maxdepth 1 -iname "$1" -print -quit; }
+suite_dir=$(at_top veltrane)
+if [ -n "$(at_top start.ini)" ]; then
+    mode=in-place
+elif [ -n "$suite_dir" ] && [ -n "$(find "$suite_dir" -mindepth 1 -maxdepth 1 -iname start.ini)" ]
+then
+    mode=copy
+else
+    printf 'try-medium: %s holds neither start.ini nor veltrane\\start.ini: not a medium\n' \
+        "$image" >&2
+    exit 2
+fi
+[ -n "$(at_top setup.exe)" ] || { echo "try-medium: $image holds no setup.exe" >&2; exit 2; }
+
+export WINE_SESSION_DESKTOP=1024x768
+sh "$root/tests/harness/wine-session.sh" start "$work" >/dev/null
+# shellcheck disable=SC1091
+. "$work/wine/env"
+if [ "$VELTRANE_I686" != yes ]; then
+    echo "try-medium: cannot rehearse here: $(cat "$work/wine/i686-not-run")" >&2
+    exit 3
+fi
+wine=/usr/lib/wine/wine64
+on_c() { printf '%s' "$WINEPREFIX/drive_c/${1#??}" | tr '\\' /; }
+
+# Every entry of the disc: a file with its size and time, a folder with its name only.
+disc_listing() {
+    find "$cdrom" -mindepth 1 \( -type f -printf 'f %s:%T@ %P\n' \) -o -printf '%y - %P\n' |
+        LC_ALL=C sort
+}
+
+# Where setup starts: an ISO's tree (and a copy-mode folder) on a read-only CD-ROM in D:,
+# anything else unpacked on C:.
+drive_type=
+if [ $kind = iso ] || { [ $kind = folder ] && [ $mode = copy ]; }; then
+    mv "$unpacked" "$cdrom"
+    chmod -R a-w "$cdrom"
+    ln -s "$cdrom" "$WINEPREFIX/dosdevices/d:"
+    "$wine" reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f >/dev/null 2>&1
+    # Wine's services read the drive types when they start: they start again with the
+    # next program once the session's wineserver has been restarted.
+    /usr/lib/wine/wineserver -k
+    /usr/lib/wine/wineserver -w
+    /usr/lib/wine/wineserver -p
+    drive_type=$("$wine" wmic logicaldisk get DeviceID,DriveType 2>/dev/null |
+        iconv -f UTF-16LE -t UTF-8 | tr -d '\r' | sed -n 's/^D: *\([0-9]*\).*/\1/p')
+    start_dir='D:\'
+    medium=$cdrom
+    disc_listing >"$work/disc-before.txt"
+else
+    if [ $mode = copy ]; then start_dir='C:\veltrane-setup'; else start_dir=$install_dir; fi
+    medium=$(on_c "$start_dir")
+    mkdir -p "$(dirname "$medium")"
+    rm -rf "$medium"
+    mv "$unpacked" "$medium"
+fi
+if [ $mode = copy ]; then
+    installed_dir=$install_dir
+    template=$(find "$(find "$medium" -mindepth 1 -maxdepth 1 -iname veltrane)" \
+        -mindepth 1 -maxdepth 1 -iname start.ini)
+else
+    installed_dir=$start_dir
+    template=$(find "$medium" -mindepth 1 -maxdepth 1 -iname start.ini)
+fi
+
+# shellcheck source=scripts/lib/setup-run.sh
+. "$root/scripts/lib/setup-run.sh"
+run_windrive="$build/windrive.exe"
+run_shots=$shots
+
+printf 'try-medium: %s medium %s: setup starts in %s\n' "$mode" "$image" "$start_dir" >&2
+started=$(date +%s)
+run_start "$start_dir" "$work/setup.log"
+# A walk that got stuck leaves setup waiting for a person: it is not waited for long.
+if run_walk $mode "$install_dir" $start_main >"$work/walk.txt"; then run_end 120; else run_end 5; fi
+finished=$(date +%s)
+
+# check_tree SOURCE TARGET: in copy mode every entry of the medium's tree but the hidden
+# ones (a dot begins their names, as Wine reads them) is installed, byte for byte and
+# writable; what else the install directory holds is listed.
+check_tree() {
+    if [ ! -d "$2" ]; then
+        run_problem "nothing was installed: there is no $installed_dir"
+        return 0
+    fi
+    find "$1" -mindepth 1 ! -path '*/.*' -printf '%y %P\n' | LC_ALL=C sort >"$work/tree.txt"
+    while read -r type path; do
+        if [ "$type" = d ]; then
+            [ -d "$2/$path" ] || run_problem "the folder $path was not installed"
+        elif [ ! -f "$2/$path" ]; then
+            run_problem "$path was not installed"
+        elif ! cmp -s "$1/$path" "$2/$path"; then
+            run_problem "$path differs from the medium's"
+        elif [ -z "$(find "$2/$path" -perm /222)" ]; then
+            run_problem "$path was installed read-only"
+        fi
+    done <"$work/tree.txt"
+    printf 'Installed tree:    %s entries checked against the medium'"'"'s %s folder\n' \
+        "$(wc -l <"$work/tree.txt")" "$(basename "$1")"
+    extra=$(find "$2" -mindepth 1 -printf '%P\n' | LC_ALL=C sort |
+        grep -vxiF -f "$work/expected.txt" | tr '\n' ' ' || true)
+    [ -z "$extra" ] || printf 'Also installed:    %s\n' "$extra"
+}
+
+{
+    printf '== Rehearsal of %s\n' "$image"
+    printf 'Mode:              %s\n' "$mode"
+    if [ -n "$drive_type" ]; then
+        printf 'Started from:      D:\\setup.exe, drive D: of type %s (5 is a CD-ROM),' \
+            "$drive_type"
+        echo " every file read-only"
+        [ "$drive_type" = 5 ] || run_problem "Wine does not report drive D: as a CD-ROM"
+    else
+        printf 'Started from:      %s\\setup.exe\n' "${start_dir%\\}"
+    fi
+    printf 'Install directory: %s\n' "$installed_dir"
+    printf 'Pages reached:     %s\n' "${run_reached:-none}"
+    cat "$work/walk.txt"
+    printf "Setup's exit code: %s\n" "${run_exit_code:-none: setup did not end}"
+    [ "$run_exit_code" = 0 ] || run_problem "setup did not end with exit code 0"
+    installed=$(on_c "$installed_dir")
+    if [ $mode = copy ]; then
+        suite=$(dirname "$template")
+        run_generated "$installed_dir" "$template" >"$work/generated.txt"
+        # What the install directory should hold: the medium's entries, the generated files.
+        { printf '%s\n' "$run_generated_names" | tr '\\' /
+            find "$suite" -mindepth 1 ! -path '*/.*' -printf '%P\n'
+        } | sed '/^$/d' >"$work/expected.txt"
+        check_tree "$suite" "$installed"
+        cat "$work/generated.txt"
+    else
+        run_generated "$installed_dir" "$template"
+        [ -n "$(run_local "$installed_dir\\setup.exe")" ] &&
+            echo "setup.exe:         still in the install directory" ||
+            echo "setup.exe:         deleted at exit, as setup does in place"
+    fi
+    case $run_reached in
+    *"Setup completed") run_group "$installed_dir" 60 ;;
+    *) run_group "$installed_dir" 0 ;;
+    esac
+    run_links_gone "$installed_dir"
+    run_main_started "$installed_dir"
+    if [ -n "$drive_type" ]; then
+        disc_listing >"$work/disc-after.txt"
+        changed=$(diff "$work/disc-before.txt" "$work/disc-after.txt" |
+            sed -n 's/^[<>] [^ ]* [^ ]* //p' | LC_ALL=C sort -u | tr '\n' ' ' || true)
+        if [ -z "$changed" ]; then
+            echo "Drive D:           unchanged"
+        else
+            run_problem "setup wrote onto the disc in D:, which a real one refuses: $changed"
+        fi
+    fi
+    printf 'Time:              setup ran %s s; the rehearsal took %s s in all\n' \
+        $((finished - started)) $(($(date +%s) - begun))
+    # Labelled in a font of fonts-wine, which every machine here has.
+    montage -font /usr/share/wine/fonts/tahoma.ttf -label '%t' "$shots"/*.png -tile 2x -geometry 512x384+6+6 \
+        -background '#d0d0d0' -depth 8 "$work/contact-sheet.png" 2>>"$work/montage.log" ||
+        run_problem "no contact sheet: $(cat "$work/montage.log")"
+    printf 'Screenshots:       %s\n' "$shots"
+    printf 'Contact sheet:     %s\n' "$work/contact-sheet.png"
+    if [ $run_problems -eq 0 ]; then
+        echo "try-medium: PASSED: $image installed and every check holds"
+    else
+        echo "try-medium: FAILED: $run_problems problem(s)"
+    fi
+} >"$work/report.txt"
+cat "$work/report.txt"
+[ $run_problems -eq 0 ]

@@ -1,0 +1,78 @@
+#!/bin/sh
+# The release rehearsed as a release engineer does it: make-medium builds the sample
+# suite's ISO (copy mode) and ZIP (in place) and rehearses each, and both must install
+# with every check holding; a laid-out medium whose suite lacks router.exe is rehearsed
+# from its folder and must fail, naming both shortcuts that lead to nothing.
+#   rehearsal_test.sh <repository> <folder of the i686 programs and the sample suite>
+set -eu
+repo=$1
+programs=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/rehearsal.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+failures=0
+suite="$programs/sample/veltrane"
+[ -f "$suite/orvane.exe" ] || { echo "no sample suite in $programs: build the win32 preset"; exit 1; }
+
+# expect NAME STATUS WANTED LOG: the run NAME ended with a status that is 0 exactly when
+# WANTED is 0, and a rehearsal that could not run here skips the test.
+expect() {
+    if grep -q 'cannot rehearse here' "$4"; then
+        echo "skipped: $(grep 'cannot rehearse here' "$4")"
+        exit 77
+    fi
+    if [ "$2" -eq 0 ] && [ "$3" -ne 0 ] || [ "$2" -ne 0 ] && [ "$3" -eq 0 ]; then
+        echo "$1: exit status $2:"
+        cat "$4"
+        failures=$((failures + 1))
+    fi
+}
+
+# has NAME FILE TEXT: the report or log FILE of NAME holds a line with TEXT.
+has() {
+    if ! grep -qF -- "$3" "$2"; then
+        echo "$1: no line with \"$3\" in:"
+        cat "$2"
+        failures=$((failures + 1))
+    fi
+}
+
+for kind in iso zip; do
+    [ $kind = iso ] && mode=--copy-mode || mode=
+    status=0
+    # shellcheck disable=SC2086
+    sh "$repo/scripts/make-medium.sh" $mode --programs "$programs" --out "$work/sample.$kind" \
+        "$suite" >"$work/$kind.log" 2>&1 || status=$?
+    expect "$kind" $status 0 "$work/$kind.log"
+    report="$work/try-sample-$kind/report.txt"
+    has "$kind" "$report" "try-medium: PASSED"
+    has "$kind" "$report" "Uninstall Veltrane     C:\\veltrane\\unvelt.exe"
+    # The contact sheet, read back by another program: two rows of two 512x384 pages.
+    size=$(identify -format '%w %h' "$work/try-sample-$kind/contact-sheet.png" 2>&1 || true)
+    if [ "${size% *}" != 1048 ] || [ "${size#* }" -lt 792 ] 2>/dev/null; then
+        echo "$kind: a contact sheet of $size"
+        failures=$((failures + 1))
+    fi
+done
+has iso "$work/try-sample-iso/report.txt" \
+    "Pages reached:     Welcome, Licence Agreement, Directory to install Veltrane, Setup completed"
+has iso "$work/try-sample-iso/report.txt" "drive D: of type 5 (5 is a CD-ROM)"
+has iso "$work/try-sample-iso/report.txt" "Drive D:           unchanged"
+has zip "$work/try-sample-zip/report.txt" "Pages reached:     Welcome, Licence Agreement, Setup completed"
+
+medium="$work/broken"
+mkdir -p "$medium"
+cp -R "$suite/." "$medium/"
+cp "$programs/setup.exe" "$programs/brindle.exe" "$medium/"
+rm "$medium/router.exe"
+status=0
+sh "$repo/scripts/try-medium.sh" --work "$work/try-broken" "$medium" >"$work/broken.log" 2>&1 ||
+    status=$?
+expect broken $status 1 "$work/broken.log"
+has broken "$work/broken.log" 'the shortcut "Autorouter" leads to nothing: C:\veltrane\router.exe'
+has broken "$work/broken.log" 'the shortcut "Interactive Router" leads to nothing'
+has broken "$work/broken.log" "try-medium: FAILED: 2 problem(s)"
+
+[ $failures -eq 0 ] || exit 1
+echo "rehearsal: the sample's ISO and ZIP installed; the medium without router.exe was caught"

@@ -469,8 +469,14 @@ TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
         std::string part;   // and a piece of its text
         std::string tmpdir = "tmp";
     };
-    auto inPlace = [](const Medium &m) { m.File("medium/start.ini", CleanTemplate); };
-    auto copyMode = [](const Medium &m) { m.File("medium/veltrane/start.ini", CleanTemplate); };
+    auto inPlace = [](const Medium &m) {
+        m.File("medium/start.ini", CleanTemplate);
+        SuiteFiles(m, "medium/");
+    };
+    auto copyMode = [](const Medium &m) {
+        m.File("medium/veltrane/start.ini", CleanTemplate);
+        SuiteFiles(m, "medium/veltrane/");
+    };
     const std::string escapes[] = {"..\\sibling\\EVIL", "..\\..\\sibling\\EVIL",
                                    "\\..\\..\\sibling\\EVIL"};
     std::string deep;

@@ -47,7 +47,7 @@ static double TotalBytes(void)
 }
 
 // The progress bar of the copy. Each move repaints it at once, which costs more than a
-// small file's copy, so it is told only the positions that change what it shows.
+// small file's copy, so it is told only the positions that change what it draws.
 struct ProgressBar {
     HWND page;
     int width;     // of the bar's client area, in pixels
@@ -63,10 +63,16 @@ static void ShowPosition(ProgressBar *bar)
     bar->shown = bar->position;
 }
 
-// Moves the bar when the position has grown by at least one pixel of its width.
+// The whole pixels of the bar's width that `position` fills.
+static int DrawnWidth(const ProgressBar *bar, int position)
+{
+    return position * bar->width / ProgressRange;
+}
+
+// Moves the bar when the position fills another number of pixels than the one last told.
 static void ShowVisibleChange(ProgressBar *bar)
 {
-    if (bar->shown < 0 || (bar->position - bar->shown) * bar->width >= ProgressRange)
+    if (bar->shown < 0 || DrawnWidth(bar, bar->position) != DrawnWidth(bar, bar->shown))
         ShowPosition(bar);
 }
 
@@ -163,14 +169,9 @@ static int CopyTargetFile(const char *source, const char *target, ProgressBar *b
     return 0;
 }
 
-// The user ends setup by closing its main window; the copy then ends at once.
-static int MainWindowGone(void)
-{
-    return !IsWindow(MainWindow);
-}
-
 // Handles every entry of the file list, moving the bar by the bytes before each entry.
-// Returns 0, the result of the first entry that failed, or -1 once the main window is gone.
+// Returns 0, the result of the first entry that failed, or -1 once the user has closed
+// the main window, which ends the copy at once.
 static int CopyEntries(ProgressBar *bar, const char *install, size_t prefixLength)
 {
     char target[TargetPathSize];
@@ -182,7 +183,7 @@ static int CopyEntries(ProgressBar *bar, const char *install, size_t prefixLengt
 
     for (i = 0; i < FileCount && result == 0; i++) {
         PumpMessages();
-        if (MainWindowGone())
+        if (MainWindowDestroyed)
             return -1;
         bar->position = ProgressPosition(done, total);
         if (i == FileCount - 1)
@@ -197,7 +198,8 @@ static int CopyEntries(ProgressBar *bar, const char *install, size_t prefixLengt
         else
             result = CopyTargetFile(path, target, bar);
     }
-    return result;
+    // A close during the question about the last entry is seen only here.
+    return MainWindowDestroyed ? -1 : result;
 }
 
 int CopyTree(const char *source, const char *install)
@@ -216,7 +218,7 @@ int CopyTree(const char *source, const char *install)
     FileCount = 0;
     FileListOverflowPath[0] = '\0';
     ScanTree(sourceText);
-    if (MainWindowGone())
+    if (MainWindowDestroyed)
         return -1;
     // A tree that does not fit is not installed at all rather than in part.
     if (FileListOverflowPath[0] != '\0') {

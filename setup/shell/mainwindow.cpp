@@ -59,6 +59,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MOVE:
         return 0;
     case WM_DESTROY:
+        MainWindowDestroyed = 1;
         PostQuitMessage(0);
         return 0;
     case WM_SIZE:

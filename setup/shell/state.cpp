@@ -10,6 +10,7 @@ const int InPlaceInstall = VELTRANE_IN_PLACE_INSTALL;
 
 HINSTANCE AppInstance;
 HWND MainWindow;
+int MainWindowDestroyed;
 
 char SourceDirectory[PathBufferSize];
 int SourceDirectoryTooLong;

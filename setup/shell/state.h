@@ -19,6 +19,9 @@ extern const int InPlaceInstall;
 
 extern HINSTANCE AppInstance;
 extern HWND MainWindow;
+// 1 once the main window is destroyed: the user closed setup. Its handle cannot tell, as
+// Windows 95 gives a freed handle to the next window made.
+extern int MainWindowDestroyed;
 
 // Where the suite's files are: the current directory at start-up (plus "\veltrane" in
 // copy mode). Empty when the current directory did not fit, and SourceDirectoryTooLong is 1.

@@ -41,6 +41,20 @@ static HWND CreateMainWindow(void)
                            width, height, NULL, NULL, AppInstance, NULL);
 }
 
+// mingw's start-up leaves the x87 unit rounding to 64-bit mantissas, so doubles held in its
+// registers would differ from stored ones (the bar's position: 3899 for 3900 at 39 %).
+// Windows compilers' runtimes set 53 bits, as done here; x86_64 computes doubles in SSE2.
+static void UseDoublePrecision(void)
+{
+#if defined(__i386__)
+    unsigned short control;
+
+    __asm__ __volatile__("fnstcw %0" : "=m"(control));
+    control = (unsigned short)((control & ~0x0300) | 0x0200);
+    __asm__ __volatile__("fldcw %0" : : "m"(control));
+#endif
+}
+
 static void RunMessageLoop(void)
 {
     MSG message;
@@ -63,6 +77,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     char currentDirectory[SourceDirectoryLimit];
 
+    UseDoublePrecision();
     AppInstance = instance;
     if (_getcwd(currentDirectory, sizeof currentDirectory))
         ComposeSourceDirectory(SourceDirectory, sizeof SourceDirectory, currentDirectory,

@@ -152,7 +152,7 @@ void RunWizard(void)
         }
         CopyTree(SourceDirectory, InstallDirectory);
         // The user closed setup: its run ends through the exit clean-up.
-        if (!IsWindow(MainWindow))
+        if (MainWindowDestroyed)
             return;
     }
     ExpandStartFile(SourceDirectory, InstallDirectory);

@@ -112,17 +112,17 @@ void AppendCopyOrder(const std::string &root, const std::string &relative,
         list->push_back({prefix + name, (long long)ReadWholeFile(here + "\\" + name).size()});
 }
 
-// Where the bar must stand while the copy asks about entry `index`: the share of the
-// bytes before it, truncated.
+// Where the bar must stand while the copy asks about entry `index`: the bytes before it
+// over all bytes, times 10,000, truncated, computed in doubles (this program's SSE2).
 int PositionAt(const std::vector<ListEntry> &list, size_t index)
 {
-    long long before = 0, total = 0;
+    double done = 0, total = 0;
     for (size_t i = 0; i < list.size(); i++) {
         total += list[i].size;
         if (i < index)
-            before += list[i].size;
+            done += list[i].size;
     }
-    return (int)(before * 10000 / total);
+    return (int)(done / total * 10000);
 }
 
 // Makes the target of each picked file exist, so that the copy stops at a question there.
@@ -193,63 +193,104 @@ void ExpectPageOnScreen(HWND page, HWND bar, HWND box)
     FreeScreenImage(&image);
 }
 
-// The copy is held at questions about its first file, the first file after the folders'
-// contents and its last file; there the bar must stand exactly at the bytes before each.
-TEST(CopyE2E, MediumTreeInstalledUnderAVisibleProgressPage)
+// The medium tree's first file, its first file after the folders' contents and its last.
+std::vector<size_t> FirstFilesAndLast(const std::vector<ListEntry> &list)
 {
-    CopyRun run;
-    ASSERT_TRUE(run.Prepare("medium"));
-    MakeMediumTree(run.source);
-    std::vector<std::string> expected = WithConfiguration(DescribeTree(run.source), run);
-    AddEntriesNotToInstall(run.source);
-    std::vector<ListEntry> list;
-    AppendCopyOrder(run.source, "", &list);
     std::vector<size_t> files;
     for (size_t i = 0; i < list.size(); i++)
         if (list[i].path.back() != '\\' &&
             (files.empty() || list[i].path.find('\\') == std::string::npos))
             files.push_back(i);
-    ASSERT_GE(files.size(), 3u);
-    std::vector<size_t> held = {files[0], files[1], files.back()};
-    PlaceTargets(run.install, list, held);
-    ASSERT_TRUE(run.Start());
-    HWND mainWindow = run.MainWindow();
-    ASSERT_TRUE(mainWindow);
-    ChooseInstallDirectory(run, run.install, true);
+    if (files.size() < 3)
+        return {};
+    return {files[0], files[1], files.back()};
+}
 
-    for (size_t index : held) {
-        SCOPED_TRACE(list[index].path);
-        HWND box = WaitForQuestion(run, list[index].path);
-        ASSERT_TRUE(box);
-        HWND page = FindProgressPage(mainWindow);
-        ASSERT_TRUE(page) << "no progress page during the copy";
-        HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
-        if (index == held[0]) {
-            EXPECT_EQ(0, BarValue(bar, PBM_GETRANGE, TRUE));
-            EXPECT_EQ(10000, BarValue(bar, PBM_GETRANGE, FALSE));
-            ExpectPageOnScreen(page, bar, box);
+// A\, A\B\, A\B\b, A\q, then r and start.ini: the question about A\q comes after 390,000
+// of 1,000,000 bytes, where the formula in doubles gives 3900 (in the x87 unit's extended
+// precision 3899).
+void MakeThirtyNinePercentTree(const std::string &source)
+{
+    MakeFolder(source + "\\A");
+    MakeFolder(source + "\\A\\B");
+    MakeFile(source + "\\A\\B\\b", 390000, 1);
+    MakeFile(source + "\\A\\q", 10000, 2);
+    MakeFile(source + "\\r", 600000 - (int)ReadWholeFile(source + "\\start.ini").size(), 3);
+}
+
+std::vector<size_t> EntryAQ(const std::vector<ListEntry> &list)
+{
+    for (size_t i = 0; i < list.size(); i++)
+        if (list[i].path == "A\\q")
+            return {i};
+    return {};
+}
+
+// The copy is held at questions about files of the tree; there the bar must stand exactly
+// where the bytes before each put it.
+TEST(CopyE2E, TreeInstalledUnderAVisibleProgressPage)
+{
+    const struct {
+        const char *name;
+        void (*make)(const std::string &source);
+        std::vector<size_t> (*held)(const std::vector<ListEntry> &list);
+    } trees[] = {{"medium", MakeMediumTree, FirstFilesAndLast},
+                 {"thirty-nine", MakeThirtyNinePercentTree, EntryAQ}};
+    for (const auto &tree : trees) {
+        SCOPED_TRACE(tree.name);
+        CopyRun run;
+        ASSERT_TRUE(run.Prepare(tree.name));
+        tree.make(run.source);
+        std::vector<std::string> expected = WithConfiguration(DescribeTree(run.source), run);
+        if (tree.make == MakeMediumTree)
+            AddEntriesNotToInstall(run.source);
+        std::vector<ListEntry> list;
+        AppendCopyOrder(run.source, "", &list);
+        std::vector<size_t> held = tree.held(list);
+        ASSERT_FALSE(held.empty());
+        PlaceTargets(run.install, list, held);
+        ASSERT_TRUE(run.Start());
+        HWND mainWindow = run.MainWindow();
+        ASSERT_TRUE(mainWindow);
+        ChooseInstallDirectory(run, run.install, true);
+
+        for (size_t index : held) {
+            SCOPED_TRACE(list[index].path);
+            HWND box = WaitForQuestion(run, list[index].path);
+            ASSERT_TRUE(box);
+            HWND page = FindProgressPage(mainWindow);
+            ASSERT_TRUE(page) << "no progress page during the copy";
+            HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
+            if (index == held[0]) {
+                EXPECT_EQ(0, BarValue(bar, PBM_GETRANGE, TRUE));
+                EXPECT_EQ(10000, BarValue(bar, PBM_GETRANGE, FALSE));
+                if (tree.make == MakeMediumTree)
+                    ExpectPageOnScreen(page, bar, box);
+            }
+            EXPECT_EQ(PositionAt(list, index), BarValue(bar, PBM_GETPOS, 0));
+            Answer(box);
         }
-        EXPECT_EQ(PositionAt(list, index), BarValue(bar, PBM_GETPOS, 0));
-        Answer(box);
-    }
-    std::vector<BoxSeen> boxes;
-    HWND completed = AnswerUntilCompleted(run, &boxes);
-    ASSERT_TRUE(completed);
-    EXPECT_EQ("", Describe(boxes));
+        std::vector<BoxSeen> boxes;
+        HWND completed = AnswerUntilCompleted(run, &boxes);
+        ASSERT_TRUE(completed);
+        EXPECT_EQ("", Describe(boxes));
 
-    EXPECT_EQ(0, FinishSetup(run, completed));
-    EXPECT_EQ(expected, DescribeTree(run.install));
-    for (const std::string &entry : expected) {
-        size_t equals = entry.find('=');
-        if (equals == std::string::npos || entry.compare(0, equals, "orvane.cfg") == 0)
-            continue;
-        std::string relative = "\\" + entry.substr(0, equals);
-        ASSERT_EQ(ReadWholeFile(run.source + relative), ReadWholeFile(run.install + relative))
-            << relative;
-        ASSERT_EQ(0u, AttributesOf(run.install + relative) & FILE_ATTRIBUTE_READONLY)
-            << relative << " arrived read-only";
+        EXPECT_EQ(0, FinishSetup(run, completed));
+        EXPECT_EQ(expected, DescribeTree(run.install));
+        for (const std::string &entry : expected) {
+            size_t equals = entry.find('=');
+            if (equals == std::string::npos || entry.compare(0, equals, "orvane.cfg") == 0)
+                continue;
+            std::string relative = "\\" + entry.substr(0, equals);
+            ASSERT_EQ(ReadWholeFile(run.source + relative),
+                      ReadWholeFile(run.install + relative))
+                << relative;
+            ASSERT_EQ(0u, AttributesOf(run.install + relative) & FILE_ATTRIBUTE_READONLY)
+                << relative << " arrived read-only";
+        }
+        EXPECT_EQ(ExpectedConfiguration(run.install),
+                  ReadWholeFile(run.install + "\\orvane.cfg"));
     }
-    EXPECT_EQ(ExpectedConfiguration(run.install), ReadWholeFile(run.install + "\\orvane.cfg"));
 }
 
 bool CancelsKeepFiles(const std::string &text)

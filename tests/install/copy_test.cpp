@@ -1,6 +1,6 @@
 // The tree copy called directly under Wine, with a test main window whose message boxes are
-// answered by a CBT hook, and a stand-in progress page whose bar (200 pixels wide) records
-// what it is told.
+// answered by a CBT hook, and a stand-in progress page whose bar (200 pixels wide unless a
+// test says otherwise) records what it is told.
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -33,6 +33,7 @@ struct ProgressRecord {
     int pagesCreated;
     HWND page;
     bool returnNoPage;      // the page cannot be created: CreateProgressPage gives NULL
+    int barWidth = 200;
     int rangeCalls;
     WPARAM rangeWParam;
     LPARAM rangeLParam;
@@ -69,7 +70,9 @@ struct Box {
 };
 std::vector<Box> Boxes;
 std::vector<HWND> AnsweredBoxes;
-std::deque<int> Answers;  // IDOK or IDCANCEL, in order; when empty, Cancel or the only OK
+// IDOK, IDCANCEL or CloseSetup, in order; when empty, Cancel or the only OK.
+enum { CloseSetup = -1 };  // the user closes the main window instead of answering
+std::deque<int> Answers;
 
 LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -90,7 +93,10 @@ LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam)
             answer = Answers.front();
             Answers.pop_front();
         }
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+        if (answer == CloseSetup)
+            PostMessageA(MainWindow, WM_CLOSE, 0, 0);
+        else
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
@@ -103,14 +109,23 @@ HWND CreateProgressPage(void)
     if (Progress.returnNoPage)
         return NULL;
     HINSTANCE instance = GetModuleHandleA(NULL);
-    Progress.page = CreateWindowExA(0, "CopyTestPage", "", WS_CHILD, 0, 0, 200, 40, MainWindow,
+    int width = Progress.barWidth;
+    Progress.page = CreateWindowExA(0, "CopyTestPage", "", WS_CHILD, 0, 0, width, 40, MainWindow,
                                     NULL, instance, NULL);
-    CreateWindowExA(0, "CopyTestBar", "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 20, Progress.page,
+    CreateWindowExA(0, "CopyTestBar", "", WS_CHILD | WS_VISIBLE, 0, 0, width, 20, Progress.page,
                     (HMENU)(INT_PTR)IDC_PROGRESS_BAR, instance, NULL);
     return Progress.page;
 }
 
 namespace {
+
+// As setup's main window, it tells the run that it is gone.
+LRESULT CALLBACK MainWindowStandIn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY)
+        MainWindowDestroyed = 1;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
 
 void RegisterTestClass(const char *name, WNDPROC procedure)
 {
@@ -144,7 +159,7 @@ class CopyTreeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegisterTestClass("CopyTestMain", DefWindowProcA);
+        RegisterTestClass("CopyTestMain", MainWindowStandIn);
         RegisterTestClass("CopyTestPage", DefWindowProcA);
         RegisterTestClass("CopyTestBar", RecordingBarProc);
         MakeMainWindow();
@@ -171,6 +186,7 @@ protected:
 
     void MakeMainWindow()
     {
+        MainWindowDestroyed = 0;
         MainWindow = CreateWindowExA(0, "CopyTestMain", "main", WS_OVERLAPPEDWINDOW, 0, 0, 400,
                                      300, NULL, NULL, GetModuleHandleA(NULL), NULL);
         ASSERT_TRUE(MainWindow != NULL);
@@ -229,8 +245,9 @@ TEST_F(CopyTreeTest, RebuildsTheTreeLessHiddenAndSystemEntries)
     EXPECT_EQ(4 + FileCount, PumpCalls) << "one per directory scanned, one per entry";
 }
 
-// The bar is told a position only where what it shows changes: the first entry's, then
-// each that lies a pixel or more past the last one told, and the last entry's.
+// The bar is told a position only where what it draws changes: the first entry's, then
+// each that fills another number of whole pixels than the last one told, and the last
+// entry's.
 TEST_F(CopyTreeTest, ProgressMovesByWholePixelsFromTheFirstToTheLastEntry)
 {
     MakeFolder(source + "\\D");
@@ -259,14 +276,41 @@ TEST_F(CopyTreeTest, ProgressMovesByWholePixelsFromTheFirstToTheLastEntry)
     for (size_t i = 1; i < told.size(); i++) {
         EXPECT_LT(told[i - 1], told[i]) << "position " << i;
         if (i + 1 < told.size()) {
-            EXPECT_GE((told[i] - told[i - 1]) * 200, 10000) << "less than a pixel at " << i;
+            EXPECT_NE(told[i - 1] * 200 / 10000, told[i] * 200 / 10000)
+                << "the same pixels at " << i;
         }
     }
-    // Whatever an entry's bytes put the bar at, it never stands a pixel or more behind.
+    // Whatever an entry's bytes put the bar at, it draws the pixels of that position.
     for (size_t i = 0; i < entries.size(); i++) {
         int shown = *(std::upper_bound(told.begin(), told.end(), entries[i]) - 1);
-        EXPECT_LT((entries[i] - shown) * 200, 10000) << "entry " << i << " at " << entries[i]
-                                                      << ", the bar at " << shown;
+        EXPECT_EQ(entries[i] * 200 / 10000, shown * 200 / 10000)
+            << "entry " << i << " at " << entries[i] << ", the bar at " << shown;
+    }
+}
+
+// A\, A\B\, A\B\C\, A\B\C\c (31 bytes), A\B\b (30), A\a (1), r: 10,000 bytes in all, so
+// that the entries put the bar at 0, 0, 0, 0, 31, 61 and 62. On a bar of 329 pixels 31
+// fills 1 and 61 fills 2, though 61 is less than a pixel's worth past 31.
+TEST_F(CopyTreeTest, ProgressIsToldEveryChangeOfTheDrawnWidth)
+{
+    MakeFolder(source + "\\A");
+    MakeFolder(source + "\\A\\B");
+    MakeFolder(source + "\\A\\B\\C");
+    MakeFile(source + "\\A\\B\\C\\c", 31);
+    MakeFile(source + "\\A\\B\\b", 30);
+    MakeFile(source + "\\A\\a", 1);
+    MakeFile(source + "\\r", 10000 - 62);
+    const struct {
+        int width;
+        std::vector<int> told;
+    } cases[] = {{329, {0, 31, 61, 62}}, {200, {0, 61, 62}}, {32, {0, 62}}};
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " pixels");
+        Progress = ProgressRecord();
+        Progress.barWidth = c.width;
+        EXPECT_EQ(1, Copy(source, install + std::to_string(++n)));
+        EXPECT_EQ(c.told, Progress.positions);
     }
 }
 
@@ -300,6 +344,7 @@ TEST(ProgressPosition, BytesDoneOverTotalTruncated)
         {123456, 1000000, 1234}, {0, 1000000, 0},   {999999, 1000000, 9999},
         {2, 3, 6666},            {1, 3, 3333},      {1000000, 1000000, 10000},
         {0, 0, 0},               {5, 0, 0},         {2147483647.0, 4294967294.0, 5000},
+        {390000, 1000000, 3900}, {39, 50, 7800},    {57, 100, 5699},
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.position, ProgressPosition(c.done, c.total))
@@ -464,31 +509,41 @@ TEST_F(CopyTreeTest, DirectoryThatCannotBeCreatedStopsTheCopy)
     ExpectPageGone();
 }
 
-// The user closes setup: the copy ends at the end of the scan or at its next entry, and
-// what it handled stays.
+// The user closes setup: the copy ends at the end of the scan, at its next entry, or
+// after the question about its last entry, and what it handled stays.
 TEST_F(CopyTreeTest, ClosingTheMainWindowStopsTheCopyAtOnce)
 {
     MakeSampleTree();
     const int scanPumps = 4;  // the source, A, X and B are listed
+    const std::string last = InListingOrder(source, {"r1", "r2"}).back();
     const struct {
         const char *when;
-        int closeAt;  // pump call
+        int closeAt;  // pump call; 0: at the question about the last entry, which exists
+        int pumps;
         size_t handled;
-    } cases[] = {{"during the scan", 1, 0},
-                 {"before the third entry", scanPumps + 3, 2},
-                 {"before the last entry", scanPumps + 7, 6}};
+    } cases[] = {{"during the scan", 1, scanPumps, 0},
+                 {"before the third entry", scanPumps + 3, scanPumps + 3, 2},
+                 {"before the last entry", scanPumps + 7, scanPumps + 7, 6},
+                 {"at the question about the last entry", 0, scanPumps + 7, 7}};
     int n = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.when);
         if (!IsWindow(MainWindow))
             MakeMainWindow();
         std::string to = install + std::to_string(++n);
+        std::vector<Box> boxes;
+        if (c.closeAt == 0) {
+            MakeFolder(to);
+            MakeFileWithText(to + "\\" + last, "installed earlier");
+            Answers = {CloseSetup};
+            boxes = {Question("File " + to + "\\" + last + " exists overwrite ?")};
+        }
         Progress = ProgressRecord();
         PumpCalls = 0;
         CloseAtPumpCall = c.closeAt;
         EXPECT_EQ(-1, Copy(source, to));
         EXPECT_FALSE(IsWindow(MainWindow));
-        EXPECT_EQ(std::max(c.closeAt, scanPumps), PumpCalls) << "the copy went on";
+        EXPECT_EQ(c.pumps, PumpCalls) << "the copy went on";
         if (c.handled == 0) {
             EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(to)) << "install directory made";
             EXPECT_EQ(0, Progress.pagesCreated);
@@ -496,7 +551,7 @@ TEST_F(CopyTreeTest, ClosingTheMainWindowStopsTheCopyAtOnce)
             EXPECT_EQ(c.handled, DescribeTree(to).size());
             EXPECT_FALSE(IsWindow(Progress.page));
         }
-        ExpectBoxes({});
+        ExpectBoxes(boxes);
     }
 }
 

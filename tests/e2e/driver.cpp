@@ -280,15 +280,22 @@ static HWND KeyboardTarget(HWND window)
 bool PressKey(HWND window, DriverKey key, DWORD milliseconds)
 {
     UINT virtualKey = key == KeyEnter ? VK_RETURN : VK_ESCAPE;
-    HWND target = NULL;
+    LPARAM scan = (LPARAM)MapVirtualKeyA(virtualKey, 0) << 16;
 
-    if (!WaitUntil([&] { return (target = KeyboardTarget(window)) != NULL; }, milliseconds))
+    // Posted like real keyboard input, so the dialog's own loop sees them first. The focus
+    // can move on between reading it and posting to it; a key press then goes to the focus
+    // that follows, as a real one would.
+    auto posted = [&] {
+        HWND target = KeyboardTarget(window);
+        if (!target || !PostMessageA(target, WM_KEYDOWN, virtualKey, scan | 1))
+            return false;
+        PostMessageA(target, WM_KEYUP, virtualKey, scan | 1 | (1L << 30) | (1UL << 31));
+        return true;
+    };
+    if (!WaitUntil(posted, milliseconds))
         return Refused("key", "the window never became active with the focus inside it",
                        milliseconds);
-    LPARAM scan = (LPARAM)MapVirtualKeyA(virtualKey, 0) << 16;
-    // Posted like real keyboard input, so the dialog's own loop sees them first.
-    return PostMessageA(target, WM_KEYDOWN, virtualKey, scan | 1) &&
-           PostMessageA(target, WM_KEYUP, virtualKey, scan | 1 | (1L << 30) | (1UL << 31));
+    return true;
 }
 
 static HWND FirstButton(HWND window)

@@ -24,22 +24,9 @@ done
 build="$root/build/win64"
 demo="$build/demo"
 
-# Ctrl-C or SIGTERM ends the demo once the Wine session (and every program in it) is
-# stopped and qemu's entry for this demo removed, with status 130 or 143.
-run_id=demo-$$
-clean_up() {
-    if [ -f "$demo/wine/env" ]; then
-        sh "$root/tests/harness/wine-session.sh" stop "$demo" || true
-    fi
-    "$root/scripts/i386-support.sh" disable "$run_id" || true
-}
-trap clean_up EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-# Where the kernel refuses 32-bit programs, qemu runs them for this demo only.
-if [ "$("$root/scripts/i386-support.sh" mode)" != native ]; then
-    "$root/scripts/i386-support.sh" enable "$run_id" || true
-fi
+# shellcheck source=scripts/lib/setup-run.sh
+. "$root/scripts/lib/setup-run.sh"
+run_guard "$root" "$demo" "demo-$$"
 "$root/scripts/install-deps.sh"
 cmake --preset win64 >/dev/null
 cmake --build "$build" -j"$(nproc)" --target setup setup-copy brindle sample_suite windrive >/dev/null
@@ -85,8 +72,6 @@ cp -R "$programs/sample/veltrane/." "$suite/"
 cp "$programs/$program" "$medium/setup.exe"
 cp "$programs/brindle.exe" "$medium/"
 
-# shellcheck source=scripts/lib/setup-run.sh
-. "$root/scripts/lib/setup-run.sh"
 run_windrive="$build/windrive.exe"
 run_shots="$demo/screenshots"
 

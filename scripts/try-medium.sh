@@ -69,25 +69,15 @@ build="$root/build/win64"
 cdrom="$work/cdrom"
 shots="$work/screenshots"
 
-run_id=try-$$
-clean_up() {
-    if [ -f "$work/wine/env" ]; then
-        sh "$root/tests/harness/wine-session.sh" stop "$work" || true
-    fi
-    "$root/scripts/i386-support.sh" disable "$run_id" || true
+# shellcheck source=scripts/lib/setup-run.sh
+. "$root/scripts/lib/setup-run.sh"
+run_clean_up() {
     if [ $keep = no ]; then
         [ ! -d "$cdrom" ] || chmod -R u+w "$cdrom"
         rm -rf "$cdrom" "$work/unpacked" "$work/wine/prefix"
     fi
-    return 0
 }
-trap clean_up EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-# Where the kernel refuses 32-bit programs, qemu runs them for this rehearsal only.
-if [ "$("$root/scripts/i386-support.sh" mode)" != native ]; then
-    "$root/scripts/i386-support.sh" enable "$run_id" || true
-fi
+run_guard "$root" "$work" "try-$$"
 
 if [ ! -f "$build/windrive.exe" ]; then
     cmake --preset win64 >/dev/null
@@ -175,8 +165,6 @@ else
     template=$(find "$medium" -mindepth 1 -maxdepth 1 -iname start.ini)
 fi
 
-# shellcheck source=scripts/lib/setup-run.sh
-. "$root/scripts/lib/setup-run.sh"
 run_windrive="$build/windrive.exe"
 run_shots=$shots
 

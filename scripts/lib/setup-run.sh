@@ -14,6 +14,30 @@ run_bound=120000   # milliseconds: a page of a first 32-bit process on a busy ma
 
 run_drive() { "$run_wine" "$run_windrive" "$@"; }
 
+# run_guard ROOT SESSION RUN_ID: from here on the script ends, also on Ctrl-C (130) or SIGTERM
+# (143), only after the Wine session under SESSION is stopped, qemu's entry RUN_ID removed and
+# the caller's run_clean_up (if it defines one) has run. Where the kernel refuses 32-bit
+# programs, qemu runs them for this run, under an entry of its own.
+run_guard() {
+    run_guard_root=$1 run_guard_session=$2 run_guard_id=$3
+    trap run_end_guard EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    if [ "$("$run_guard_root/scripts/i386-support.sh" mode)" != native ]; then
+        "$run_guard_root/scripts/i386-support.sh" enable "$run_guard_id" || true
+    fi
+}
+
+run_end_guard() {
+    if [ -f "$run_guard_session/wine/env" ]; then
+        sh "$run_guard_root/tests/harness/wine-session.sh" stop "$run_guard_session" || true
+    fi
+    "$run_guard_root/scripts/i386-support.sh" disable "$run_guard_id" || true
+    if command -v run_clean_up >/dev/null 2>&1; then
+        run_clean_up || true
+    fi
+}
+
 run_problem() {  # run_problem TEXT: one problem, counted and shown
     run_problems=$((run_problems + 1))
     printf '  PROBLEM: %s\n' "$1"

@@ -277,6 +277,16 @@ static HWND KeyboardTarget(HWND window)
                                                                            : NULL;
 }
 
+HWND WaitForKeyboardFocus(HWND window, DWORD milliseconds)
+{
+    HWND target = NULL;
+
+    if (!WaitUntil([&] { return (target = KeyboardTarget(window)) != NULL; }, milliseconds))
+        Refused("focus", "the window never became active with the focus inside it",
+                milliseconds);
+    return target;
+}
+
 bool PressKey(HWND window, DriverKey key, DWORD milliseconds)
 {
     UINT virtualKey = key == KeyEnter ? VK_RETURN : VK_ESCAPE;

@@ -91,6 +91,10 @@ enum DriverKey { KeyEnter, KeyEscape };
 // returns false when that never comes.
 bool PressKey(HWND window, DriverKey key, DWORD milliseconds = ActionMilliseconds);
 
+// The control that has the keyboard in `window` once the window is the active one of its
+// thread with the focus inside it (what a user sees as the focus); NULL when that never comes.
+HWND WaitForKeyboardFocus(HWND window, DWORD milliseconds = ActionMilliseconds);
+
 // Posts a marker to a button of `window` behind whatever was already posted to its thread,
 // and waits until that thread has handled it, so that input the window must ignore can be
 // judged once it has been handled. Returns true then; false when `window` went away or was

@@ -187,14 +187,6 @@ bool PrepareCopy(SetupRun &run, const char *name)
            WriteTextFile((run.source + "\\readme.txt").c_str(), "Veltrane\r\n") && run.Start();
 }
 
-HWND FocusOf(HWND window)
-{
-    GUITHREADINFO thread = {};
-    thread.cbSize = sizeof thread;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &thread);
-    return thread.hwndFocus;
-}
-
 // Answers whatever error boxes the copy raises until the completion page is up.
 HWND WaitForCompletion(SetupRun &run)
 {
@@ -216,7 +208,7 @@ TEST(WizardE2E, DirectoryPageChecksTheEntry)
     HWND page = run.WaitPage(DirectoryCaption);
     ASSERT_TRUE(page);
     EXPECT_EQ("c:\\veltrane", Text(page, IDC_DIRECTORY_EDIT));
-    EXPECT_EQ(GetDlgItem(page, IDOK), FocusOf(page)) << "focus is not on OK";
+    EXPECT_EQ(GetDlgItem(page, IDOK), WaitForKeyboardFocus(page)) << "focus is not on OK";
 
     // Escape and the close box cancel, and Cancel hands back the text unchanged.
     for (bool (*leave)(HWND) : {Escape, CloseBox}) {

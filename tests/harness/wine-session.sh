@@ -119,6 +119,12 @@ ENV
         "$wine_bin/wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
             /d "$WINE_SESSION_DESKTOP" /f >>"$state/wineboot.log" 2>&1
     fi
+    # Wine's desktop process ends a moment after the last program that uses it; a program
+    # started in that moment waits some 10 s for the next one. A console waiting on a pipe
+    # that never ends keeps the desktop up for the whole session (wineserver -k ends it).
+    rm -f "$state/desktop-holder"
+    mkfifo "$state/desktop-holder"
+    "$wine_bin/wine64" cmd.exe <>"$state/desktop-holder" >/dev/null 2>&1 &
     echo "export VELTRANE_I686=$(check_i686)" >>"$state/env"
     echo "wine session ready on display :$display, prefix $WINEPREFIX"
     if [ -s "$state/i686-not-run" ]; then

@@ -65,14 +65,15 @@ if [ -z "$programs" ]; then
     programs=$root/build/win32
     if [ ! -f "$programs/setup.exe" ] || [ ! -f "$programs/setup-copy.exe" ] ||
         [ ! -f "$programs/brindle.exe" ]; then
-        cmake --preset win32 >/dev/null
-        cmake --build --preset win32 --target setup setup-copy brindle
+        (cd "$root" && cmake --preset win32 >/dev/null &&
+            cmake --build --preset win32 --target setup setup-copy brindle) || exit 1
     fi
 fi
+# The presets belong to the source tree, wherever make-medium is run from.
 checker=${MEDIUM_CHECK:-$root/build/native/medium-check}
 if [ ! -x "$checker" ]; then
-    cmake --preset native >/dev/null
-    cmake --build --preset native --target medium-check
+    (cd "$root" && cmake --preset native >/dev/null &&
+        cmake --build --preset native --target medium-check) || exit 1
 fi
 if [ $copy -eq 1 ]; then
     out=${out:-$root/build/medium/veltrane.iso}

@@ -141,9 +141,7 @@ if [ $kind = iso ] || { [ $kind = folder ] && [ $mode = copy ]; }; then
     "$wine" reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f >/dev/null 2>&1
     # Wine's services read the drive types when they start: they start again with the
     # next program once the session's wineserver has been restarted.
-    /usr/lib/wine/wineserver -k
-    /usr/lib/wine/wineserver -w
-    /usr/lib/wine/wineserver -p
+    sh "$root/tests/harness/wine-session.sh" restart "$work"
     drive_type=$("$wine" wmic logicaldisk get DeviceID,DriveType 2>/dev/null |
         iconv -f UTF-16LE -t UTF-8 | tr -d '\r' | sed -n 's/^D: *\([0-9]*\).*/\1/p')
     start_dir='D:\'

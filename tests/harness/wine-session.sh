@@ -2,6 +2,7 @@
 # Starts or stops the Wine session that the Windows tests of one build run in: a private
 # prefix under the build folder, an Xvfb display of its own and one persistent wineserver.
 #   wine-session.sh start <build-dir>    wine-session.sh stop <build-dir>
+#   wine-session.sh restart <build-dir>  (a new wineserver for the same prefix and display)
 # WINE_SESSION_DISPLAY=:0 uses that display instead of a private Xvfb (a person watching);
 # WINE_SESSION_DESKTOP=1024x768 runs every program in a Wine virtual desktop of that size,
 # which draws frames and title bars without a window manager.
@@ -58,6 +59,26 @@ check_i686() {
     fi
     echo "$reason" >"$state/i686-not-run"
     echo no
+}
+
+# Wine's desktop process ends a moment after the last program that uses it; a program
+# started in that moment waits some 10 s for the next one. A console waiting on a pipe that
+# never ends keeps the desktop up for the whole session (wineserver -k ends it).
+hold_desktop() {
+    rm -f "$state/desktop-holder"
+    mkfifo "$state/desktop-holder"
+    "$wine_bin/wine64" cmd.exe <>"$state/desktop-holder" >/dev/null 2>&1 &
+}
+
+# A new wineserver for the running session, e.g. so that Wine's services read the drive
+# types again: they start afresh with the next program.
+restart_session() {
+    # shellcheck disable=SC1091
+    . "$state/env"
+    "$wine_bin/wineserver" -k 2>/dev/null || true
+    "$wine_bin/wineserver" -w 2>/dev/null || true
+    "$wine_bin/wineserver" -p </dev/null >/dev/null 2>&1
+    hold_desktop
 }
 
 start_session() {
@@ -119,12 +140,7 @@ ENV
         "$wine_bin/wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
             /d "$WINE_SESSION_DESKTOP" /f >>"$state/wineboot.log" 2>&1
     fi
-    # Wine's desktop process ends a moment after the last program that uses it; a program
-    # started in that moment waits some 10 s for the next one. A console waiting on a pipe
-    # that never ends keeps the desktop up for the whole session (wineserver -k ends it).
-    rm -f "$state/desktop-holder"
-    mkfifo "$state/desktop-holder"
-    "$wine_bin/wine64" cmd.exe <>"$state/desktop-holder" >/dev/null 2>&1 &
+    hold_desktop
     echo "export VELTRANE_I686=$(check_i686)" >>"$state/env"
     echo "wine session ready on display :$display, prefix $WINEPREFIX"
     if [ -s "$state/i686-not-run" ]; then
@@ -135,5 +151,6 @@ ENV
 case $action in
 start) start_session ;;
 stop) stop_session ;;
-*) echo "usage: $0 start|stop <build-dir>" >&2; exit 2 ;;
+restart) restart_session ;;
+*) echo "usage: $0 start|stop|restart <build-dir>" >&2; exit 2 ;;
 esac

@@ -30,9 +30,10 @@ now_ms() { date +%s%N | cut -c1-13; }
 
 say "building (log: $log)"
 {
-    cmake --preset win32 -B "$work/win32" -DVELTRANE_TESTS=NONE
+    # The presets belong to the source tree, wherever the benchmark is run from.
+    (cd "$root" && cmake --preset win32 -B "$work/win32" -DVELTRANE_TESTS=NONE)
     cmake --build "$work/win32" -j2 --target setup setup-copy brindle
-    cmake --preset win64 -B "$work/win64" -DVELTRANE_TESTS=NONE
+    (cd "$root" && cmake --preset win64 -B "$work/win64" -DVELTRANE_TESTS=NONE)
     cmake --build "$work/win64" -j2 --target setup setup-copy
     x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -DWIN32_LEAN_AND_MEAN \
         -DVELTRANE_BUILD_DIR="\"$work/win64\"" -I"$root/tests/e2e" -I"$root/setup/resources" \

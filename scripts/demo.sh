@@ -28,9 +28,10 @@ demo="$build/demo"
 . "$root/scripts/lib/setup-run.sh"
 run_guard "$root" "$demo" "demo-$$"
 "$root/scripts/install-deps.sh"
-cmake --preset win64 >/dev/null
+# The presets belong to the source tree, wherever the demo is run from.
+(cd "$root" && cmake --preset win64 >/dev/null)
 cmake --build "$build" -j"$(nproc)" --target setup setup-copy brindle sample_suite windrive >/dev/null
-cmake --preset win32 >/dev/null
+(cd "$root" && cmake --preset win32 >/dev/null)
 cmake --build "$root/build/win32" -j"$(nproc)" --target setup setup-copy brindle sample_suite \
     >/dev/null
 

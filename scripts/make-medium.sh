@@ -61,6 +61,7 @@ if [ -n "$links" ]; then
     exit 1
 fi
 
+# The presets belong to the source tree, wherever make-medium is run from.
 if [ -z "$programs" ]; then
     programs=$root/build/win32
     if [ ! -f "$programs/setup.exe" ] || [ ! -f "$programs/setup-copy.exe" ] ||
@@ -69,7 +70,6 @@ if [ -z "$programs" ]; then
             cmake --build --preset win32 --target setup setup-copy brindle) || exit 1
     fi
 fi
-# The presets belong to the source tree, wherever make-medium is run from.
 checker=${MEDIUM_CHECK:-$root/build/native/medium-check}
 if [ ! -x "$checker" ]; then
     (cd "$root" && cmake --preset native >/dev/null &&

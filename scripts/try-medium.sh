@@ -80,7 +80,7 @@ run_clean_up() {
 run_guard "$root" "$work" "try-$$"
 
 if [ ! -f "$build/windrive.exe" ]; then
-    cmake --preset win64 >/dev/null
+    (cd "$root" && cmake --preset win64 >/dev/null)
     cmake --build "$build" -j2 --target windrive >/dev/null
 fi
 

@@ -20,12 +20,17 @@ wine_fonts=/usr/share/wine/fonts
 prefix_fonts="marlett.ttf sserife.fon"
 harness=$(cd "$(dirname "$0")" && pwd)
 
+# Ends the session's wineserver and every program it runs, and waits until they are gone.
+end_wineserver() {
+    "$wine_bin/wineserver" -k 2>/dev/null || true
+    "$wine_bin/wineserver" -w 2>/dev/null || true
+}
+
 stop_session() {
     [ -f "$state/env" ] || return 0
     # shellcheck disable=SC1091
     . "$state/env"
-    "$wine_bin/wineserver" -k 2>/dev/null || true
-    "$wine_bin/wineserver" -w 2>/dev/null || true
+    end_wineserver
     if [ -f "$state/xvfb.pid" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
         rm -f "$state/xvfb.pid"
@@ -75,8 +80,7 @@ hold_desktop() {
 restart_session() {
     # shellcheck disable=SC1091
     . "$state/env"
-    "$wine_bin/wineserver" -k 2>/dev/null || true
-    "$wine_bin/wineserver" -w 2>/dev/null || true
+    end_wineserver
     "$wine_bin/wineserver" -p </dev/null >/dev/null 2>&1
     hold_desktop
 }

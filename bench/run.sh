@@ -43,6 +43,7 @@ say "building (log: $log)"
         -o "$work/win64/onewindow.exe"
     g++ -std=c++17 -O2 -DNDEBUG -I"$root/setup" "$here/linebench.cpp" \
         "$root/setup/config/linefile.cpp" "$root/setup/config/startfile.cpp" \
+        "$root/setup/shell/text.cpp" \
         -o "$work/linebench"
 } >>"$log" 2>&1
 

@@ -1,25 +1,27 @@
 // Line-at-a-time text files over the runtime's low-level integer handles. Files are
 // opened untranslated and shared, so bytes pass exactly as they are on disk.
 #include "config/linefile.h"
+#include "shell/text.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
 
-// The only platform-dependent part: the low-level file calls and the read buffer.
+// The only platform-dependent part: the low-level file calls and the read buffer. On
+// Windows they are setup's own, as setup links no C runtime.
 #ifdef _WIN32
 #include <windows.h>
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
 
-static int SysOpen(const char *path, int flags)
+#include "shell/files.h"
+
+static int SysOpen(const char *path, int flags) { return FileOpen(path, flags); }
+static int SysOpenError(void) { return LastFileError(); }
+static int SysRead(int handle, char *buffer, int size) { return FileRead(handle, buffer, size); }
+static int SysWrite(int handle, const char *data, int size)
 {
-    return _sopen(path, flags | _O_BINARY, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+    return FileWrite(handle, data, size);
 }
-static int SysRead(int handle, char *buffer, int size) { return _read(handle, buffer, size); }
-static int SysWrite(int handle, const char *data, int size) { return _write(handle, data, size); }
-static int SysClose(int handle) { return _close(handle); }
+static int SysClose(int handle) { return FileClose(handle); }
 
 static HGLOBAL ReadMemory;
 
@@ -48,6 +50,7 @@ static void ReleaseReadBuffer(char *)
 #include <unistd.h>
 
 static int SysOpen(const char *path, int flags) { return open(path, flags, 0666); }
+static int SysOpenError(void) { return errno; }
 static int SysRead(int handle, char *buffer, int size) { return (int)read(handle, buffer, size); }
 static int SysWrite(int handle, const char *data, int size)
 {
@@ -75,32 +78,37 @@ static int LinesRead;
 static int CrCount, LfCount;
 static int LastLineLength;
 static LineFilePathMap *PathMap;
+static UnwrittenFileReport *UnwrittenReport;
 
 int LineFileLineEndMode(void) { return LineEndModeNow; }
 int LineFileLastLineLength(void) { return LastLineLength; }
 void LineFileMapPaths(LineFilePathMap *map) { PathMap = map; }
+void ReportUnwrittenFiles(UnwrittenFileReport *report) { UnwrittenReport = report; }
 
-// A path that has no mapped form fails like one that is not valid here.
+void TellUnwrittenFile(const char *path)
+{
+    if (UnwrittenReport)
+        UnwrittenReport(path);
+}
+
+// The handle, or -1 when the file is missing, -2 when access is refused, -3 for any other
+// failure; a path that has no mapped form fails like one that is not valid here.
 static int OpenPath(const char *path, int flags)
 {
     char mapped[MappedPathSize];
 
-    if (!PathMap)
-        return SysOpen(path, flags);
-    if (PathMap(path, (flags & (O_WRONLY | O_RDWR)) != 0, mapped, sizeof mapped) < 0) {
-        errno = EINVAL;
-        return -1;
+    if (PathMap) {
+        if (PathMap(path, (flags & (O_WRONLY | O_RDWR)) != 0, mapped, sizeof mapped) < 0)
+            return -3;
+        path = mapped;
     }
-    return SysOpen(mapped, flags);
-}
-
-static int OpenResult(int handle, int missingCode)
-{
+    int handle = SysOpen(path, flags);
     if (handle >= 0)
         return handle;
-    if (errno == ENOENT)
-        return missingCode;
-    return errno == EACCES ? -2 : -3;
+    int cause = SysOpenError();
+    if (cause == ENOENT)
+        return -1;
+    return cause == EACCES ? -2 : -3;
 }
 
 int LineFileOpenWrite(const char *path)
@@ -109,9 +117,9 @@ int LineFileOpenWrite(const char *path)
     // An existing file is emptied and rewritten in place, not replaced; only a missing one
     // is created.
     int handle = OpenPath(path, O_RDWR | O_TRUNC);
-    if (handle < 0 && errno == ENOENT)
+    if (handle == -1)
         handle = OpenPath(path, O_RDWR | O_CREAT | O_TRUNC);
-    return OpenResult(handle, -3);
+    return handle == -1 ? -3 : handle;
 }
 
 int LineFileOpenRead(const char *path)
@@ -127,11 +135,9 @@ int LineFileOpenRead(const char *path)
         return -1;
     int handle = OpenPath(path, O_RDONLY);
     if (handle < 0) {
-        int cause = errno;
         ReleaseReadBuffer(ReadBuffer);
         ReadBuffer = 0;
-        errno = cause;
-        return OpenResult(handle, -1);
+        return handle;
     }
     BufferPosition = 0;
     BufferFill = 0;
@@ -182,6 +188,9 @@ static int ReturnLine(char *line, int stored, int lostEnd)
 {
     stored = TrimLine(line, stored);
     LastLineLength = lostEnd > stored ? lostEnd : stored;
+    // A cut through a character of two bytes keeps no half of it.
+    if (lostEnd > stored)
+        stored = WholeCharactersLength(line, stored);
     LinesRead++;
     line[stored] = 0;
     return stored;

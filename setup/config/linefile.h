@@ -8,6 +8,14 @@
 // boundaries.
 #ifndef LINE_FILE_BUFFER_SIZE
 #define LINE_FILE_BUFFER_SIZE 262144
+// Hears of a file that the configuration steps could not write whole: one that could not
+// be opened for writing, or one of whose lines did not go in whole; once a file.
+typedef void UnwrittenFileReport(const char *path);
+// Lets setup tell the user; 0 (the start) tells nobody.
+void ReportUnwrittenFiles(UnwrittenFileReport *report);
+// Tells whoever listens that `path` could not be written whole.
+void TellUnwrittenFile(const char *path);
+
 #endif
 
 enum {
@@ -43,5 +51,13 @@ typedef int LineFilePathMap(const char *path, int forWriting, char *mapped, int 
 // Lets a tool open the Windows paths that setup composes on another system; 0 (the
 // start) opens every path as it is given.
 void LineFileMapPaths(LineFilePathMap *map);
+
+// Hears of a file that the configuration steps could not write whole: one that could not
+// be opened for writing, or one of whose lines did not go in whole; once a file.
+typedef void UnwrittenFileReport(const char *path);
+// Lets setup tell the user; 0 (the start) tells nobody.
+void ReportUnwrittenFiles(UnwrittenFileReport *report);
+// Tells whoever listens that `path` could not be written whole.
+void TellUnwrittenFile(const char *path);
 
 #endif

@@ -3,9 +3,8 @@
 // place of %InstallDir% when it runs the script.
 #include "config/linkscript.h"
 
-#include <stdio.h>
-
 #include "config/linefile.h"
+#include "shell/text.h"
 
 // Windows puts the install directory in front of each command and working directory.
 const LinkShortcut LinkShortcuts[LinkShortcutCount] = {
@@ -59,31 +58,41 @@ enum {
     ShortcutLineSize = 190,
 };
 
+// Writes one line; the first that does not go in whole is told to the user.
+static void WriteScriptLine(int file, const char *line, const char *path, int *failed)
+{
+    if (LineFileWriteLine(file, line) < 0 && !*failed) {
+        *failed = 1;
+        TellUnwrittenFile(path);
+    }
+}
+
 int WriteLinkFile(const char *path, const char *installDir)
 {
     // The directory line is made first, so that a directory too long for it leaves no
     // half-written script behind.
     char installDirLine[InstallDirLineSize];
-    int length = snprintf(installDirLine, sizeof installDirLine, "InstallDir       = \"%s\"",
-                          installDir);
-    if (length < 0 || length >= (int)sizeof installDirLine)
+    int length = FormatText(installDirLine, sizeof installDirLine,
+                            "InstallDir       = \"%s\"", installDir);
+    int file = length < (int)sizeof installDirLine ? LineFileOpenWrite(path) : -1;
+    if (file < 0) {
+        TellUnwrittenFile(path);
         return -1;
-    int file = LineFileOpenWrite(path);
-    if (file < 0)
-        return -1;
+    }
+    int failed = 0;
     for (const char *line : HeadLines)
-        LineFileWriteLine(file, line);
-    LineFileWriteLine(file, installDirLine);
+        WriteScriptLine(file, line, path, &failed);
+    WriteScriptLine(file, installDirLine, path, &failed);
     for (const char *line : TailLines)
-        LineFileWriteLine(file, line);
+        WriteScriptLine(file, line, path, &failed);
     // Each line reads: setup.ini, group1,, """caption"" ,""%InstallDir%\command"",,,,""dir""
     for (const LinkShortcut &shortcut : LinkShortcuts) {
         char line[ShortcutLineSize];
-        snprintf(line, sizeof line,
-                 "setup.ini, group1,, \"\"\"%s\"\" ,\"\"%%InstallDir%%\\%s\"\","
-                 ",,,\"\"%%InstallDir%%%s\"\"",
-                 shortcut.caption, shortcut.command, shortcut.directory);
-        LineFileWriteLine(file, line);
+        FormatText(line, sizeof line,
+                   "setup.ini, group1,, \"\"\"%s\"\" ,\"\"%%InstallDir%%\\%s\"\","
+                   ",,,\"\"%%InstallDir%%%s\"\"",
+                   shortcut.caption, shortcut.command, shortcut.directory);
+        WriteScriptLine(file, line, path, &failed);
     }
     LineFileCloseWrite(file);
     return 0;

@@ -15,7 +15,8 @@ extern const LinkShortcut LinkShortcuts[LinkShortcutCount];
 
 // Writes the program-group script for `installDir` (up to 199 characters) to `path`, every
 // line ended by CR LF. 0, or -1 when the file cannot be opened or the directory does not
-// fit (then nothing is written). Failed writes are not reported.
+// fit (then nothing is written). A script that cannot be written whole is told to the
+// listener of ReportUnwrittenFiles; a failed write does not stop the others.
 int WriteLinkFile(const char *path, const char *installDir);
 
 // Writes links.inf into `installDir` (its path stays in LinksInfPath for the exit

@@ -3,10 +3,8 @@
 // with the install directory in front of its rest, and every other line is copied as it is.
 #include "config/startfile.h"
 
-#include <stdio.h>
-#include <string.h>
-
 #include "config/linefile.h"
+#include "shell/text.h"
 
 enum {
     // A directory of setup holds at most 199 characters; with a whole template line behind
@@ -37,28 +35,49 @@ static int BeginsWithMarker(const char *line, const char *marker)
 // does not fit, so that a cut path or line is never used.
 static int Compose(char *out, int size, const char *first, const char *second)
 {
-    int length = snprintf(out, size, "%s%s", first, second);
+    int length = FormatText(out, size, "%s%s", first, second);
     return length >= 0 && length < size ? 0 : -1;
 }
 
-// The handle of the new output file, or NoOutput when it cannot be opened; the lines up to
-// the next file line are then dropped.
-static int OpenOutput(const char *installDir, const char *rest)
-{
+// The output file of the lines that follow a file line: its handle, or NoOutput when it
+// could not be opened, and its path for the user's message.
+struct Output {
+    int handle;
+    int failed;  // 1 once the user was told that the file could not be written whole
     char path[ComposedSize];
-    if (Compose(path, sizeof path, installDir, rest) < 0)
-        return NoOutput;
-    int handle = LineFileOpenWrite(path);
-    return handle < 0 ? NoOutput : handle;
+};
+
+// Opens the new output file; when it cannot be opened, the user is told and the lines up
+// to the next file line are dropped.
+static void OpenOutput(Output *output, const char *installDir, const char *rest)
+{
+    output->failed = 0;
+    output->handle = NoOutput;
+    if (Compose(output->path, sizeof output->path, installDir, rest) == 0)
+        output->handle = LineFileOpenWrite(output->path);
+    if (output->handle < 0) {
+        output->handle = NoOutput;
+        output->failed = 1;
+        TellUnwrittenFile(output->path);
+    }
+}
+
+// The first line that does not go in whole is told to the user; the file stays open.
+static void WriteOutputLine(Output *output, const char *text)
+{
+    if (LineFileWriteLine(output->handle, text) < 0 && !output->failed) {
+        output->failed = 1;
+        TellUnwrittenFile(output->path);
+    }
 }
 
 // TemplateLineWritten, or TemplateLineTooLong when the line does not fit.
-static int WriteDirectoryLine(int output, const char *installDir, const char *rest)
+static int WriteDirectoryLine(Output *output, const char *installDir, const char *rest)
 {
     char text[ComposedSize];
     if (Compose(text, sizeof text, installDir, rest) < 0)
         return TemplateLineTooLong;
-    LineFileWriteLine(output, text);
+    WriteOutputLine(output, text);
     return TemplateLineWritten;
 }
 
@@ -68,34 +87,34 @@ struct Directories {
     const char *output;
 };
 
-// Acts on one template line: returns the output file that is current afterwards and puts
-// what became of the line into `fate`.
-static int ExpandLine(const char *line, const Directories *dirs, int output, int *fate)
+// Acts on one template line, which may change the current output file, and puts what
+// became of the line into `fate`.
+static void ExpandLine(const char *line, const Directories *dirs, Output *output, int *fate)
 {
     switch (line[0]) {
     case '%':
         if (!BeginsWithMarker(line, PathMarker))
             *fate = TemplateLineBadMarker;
-        else if (output == NoOutput)
+        else if (output->handle == NoOutput)
             *fate = TemplateLineNoOutput;
         else
             *fate = WriteDirectoryLine(output, dirs->text, line + sizeof PathMarker - 1);
-        return output;
+        return;
     case ':':
         if (!BeginsWithMarker(line, FileMarker)) {
             *fate = TemplateLineBadMarker;
-            return output;
+            return;
         }
-        if (output != NoOutput)
-            LineFileCloseWrite(output);
-        output = OpenOutput(dirs->output, line + sizeof FileMarker - 1);
-        *fate = output == NoOutput ? TemplateLineNotOpened : TemplateLineOpened;
-        return output;
+        if (output->handle != NoOutput)
+            LineFileCloseWrite(output->handle);
+        OpenOutput(output, dirs->output, line + sizeof FileMarker - 1);
+        *fate = output->handle == NoOutput ? TemplateLineNotOpened : TemplateLineOpened;
+        return;
     default:
-        *fate = output == NoOutput ? TemplateLineNoOutput : TemplateLineWritten;
-        if (output != NoOutput)
-            LineFileWriteLine(output, line);
-        return output;
+        *fate = output->handle == NoOutput ? TemplateLineNoOutput : TemplateLineWritten;
+        if (output->handle != NoOutput)
+            WriteOutputLine(output, line);
+        return;
     }
 }
 
@@ -109,16 +128,15 @@ int ExpandStartFileTo(const char *sourceDir, const char *installDir, const char 
 {
     Directories dirs = {installDir, outputDir};
     char templatePath[ComposedSize];
-    size_t sourceLength = strlen(sourceDir);
-    const char *name = sourceLength > 0 && sourceDir[sourceLength - 1] == '\\'
-                           ? "start.ini" : "\\start.ini";
+    const char *name = EndsInBackslash(sourceDir) ? "start.ini" : "\\start.ini";
     if (Compose(templatePath, sizeof templatePath, sourceDir, name) < 0)
         return -1;
     int reader = LineFileOpenRead(templatePath);
     if (reader < 0)
         return -1;
 
-    int output = NoOutput;
+    Output output;
+    output.handle = NoOutput;
     // Lines of fewer than two characters at the head of the template are skipped; from the
     // first longer line on, every line counts, empty ones included.
     int started = 0;
@@ -130,13 +148,13 @@ int ExpandStartFileTo(const char *sourceDir, const char *installDir, const char 
         number++;
         if (length >= 2 || started) {
             started = 1;
-            output = ExpandLine(line, &dirs, output, &fate);
+            ExpandLine(line, &dirs, &output, &fate);
         }
         if (report)
             report(number, fate, line, context);
     }
-    if (output != NoOutput)
-        LineFileCloseWrite(output);
+    if (output.handle != NoOutput)
+        LineFileCloseWrite(output.handle);
     LineFileCloseRead(reader);
     return 0;
 }

@@ -3,7 +3,6 @@
 // stops the copy, and so does the main window's end; what was copied before stays.
 #include <windows.h>
 #include <commctrl.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "install/copy.h"
@@ -11,6 +10,7 @@
 #include "shell/msgbox.h"
 #include "shell/pump.h"
 #include "shell/state.h"
+#include "shell/text.h"
 #include "wizard/pages.h"
 #include "resource.h"
 
@@ -92,7 +92,7 @@ static void ReportError(const char *format, const char *path)
 {
     char message[MessageSize];
 
-    snprintf(message, sizeof message, format, path);
+    FormatText(message, sizeof message, format, path);
     ShowError(MainWindow, message);
 }
 
@@ -102,11 +102,11 @@ static int TakeDirectoryText(char *buffer, const char *text)
 {
     size_t length;
 
-    snprintf(buffer, PathBufferSize, "%s", text);
+    FormatText(buffer, PathBufferSize, "%s", text);
     length = strlen(buffer);
     if (length < 2)
         return -1;
-    if (buffer[length - 1] == '\\')
+    if (EndsInBackslash(buffer))
         buffer[length - 1] = '\0';
     return 0;
 }
@@ -159,7 +159,7 @@ static int CopyTargetFile(const char *source, const char *target, ProgressBar *b
 
     if (!CopyFileA(source, target, TRUE)) {
         ShowPosition(bar);
-        snprintf(question, sizeof question, "File %s exists overwrite ?", target);
+        FormatText(question, sizeof question, "File %s exists overwrite ?", target);
         if (AskToGoAhead(MainWindow, question) && !CopyFileA(source, target, FALSE)) {
             ReportError("Could not copy file %s", target);
             return -2;
@@ -192,8 +192,10 @@ static int CopyEntries(ProgressBar *bar, const char *install, size_t prefixLengt
             ShowVisibleChange(bar);
         done += CountedSize(FileSizes[i]);
         path = FilePaths[i];
-        snprintf(target, sizeof target, "%s\\%s", install, path + prefixLength + 1);
-        if (path[strlen(path) - 1] == '\\')
+        FormatText(target, sizeof target, "%s\\%s", install, path + prefixLength + 1);
+        // A directory entry ends in the backslash that the scan put there, which only a
+        // walk by characters tells from the second byte of a file name's last character.
+        if (EndsInBackslash(path))
             result = MakeTargetDirectory(target, bar);
         else
             result = CopyTargetFile(path, target, bar);

@@ -2,12 +2,12 @@
 // first for its sub-directories, then for its files, so that every directory stands in
 // the list before everything beneath it.
 #include <windows.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "install/scan.h"
 #include "shell/pump.h"
 #include "shell/state.h"
+#include "shell/text.h"
 
 enum {
     MaxSubDirectories = 128,
@@ -42,8 +42,8 @@ static void RecordOverflow(int omission, const char *directory, const char *name
     ReportOmission(omission, directory, name, tail);
     if (FileListOverflowPath[0] != '\0')
         return;
-    snprintf(FileListOverflowPath, sizeof FileListOverflowPath, "%s\\%s%s", directory, name,
-             tail);
+    FormatText(FileListOverflowPath, sizeof FileListOverflowPath, "%s\\%s%s", directory, name,
+               tail);
 }
 
 // Forms "directory\name" in a path buffer of PathBufferSize bytes; -1 when it does not fit.
@@ -51,7 +51,7 @@ static int FormatPath(char *path, const char *directory, const char *name)
 {
     if (strlen(directory) + 1 + strlen(name) >= PathBufferSize)
         return -1;
-    snprintf(path, PathBufferSize, "%s\\%s", directory, name);
+    FormatText(path, PathBufferSize, "%s\\%s", directory, name);
     return 0;
 }
 
@@ -66,7 +66,7 @@ static int AppendEntry(const char *directory, const char *name, const char *tail
                        directory, name, tail);
         return -1;
     }
-    snprintf(FilePaths[FileCount], FileListPathSize, "%s\\%s%s", directory, name, tail);
+    FormatText(FilePaths[FileCount], FileListPathSize, "%s\\%s%s", directory, name, tail);
     FileSizes[FileCount] = 0;
     return FileCount++;
 }
@@ -96,7 +96,7 @@ static int AddSubDirectory(const char *directory, const char *name,
     }
     if (AppendEntry(directory, name, "\\") < 0)
         return count;
-    snprintf(names[count], SubDirectoryNameSize, "%s", name);
+    FormatText(names[count], SubDirectoryNameSize, "%s", name);
     return count + 1;
 }
 

@@ -1,9 +1,9 @@
 // The main window: paints the gradient and lets its timer drive the run.
-#include <stdio.h>
 
 #include "shell/mainwindow.h"
 #include "shell/background.h"
 #include "shell/state.h"
+#include "shell/text.h"
 #include "wizard/pages.h"
 #include "wizard/wizard.h"
 #include "resource.h"
@@ -31,8 +31,8 @@ static void OfferMainProgram(void)
 {
     if (ShowCompletedPage() == IDC_START_MAIN) {
         // The install directory never holds a blank, so the command needs no quotes.
-        snprintf(StartCommand, sizeof StartCommand, "%s\\orvane %s", InstallDirectory,
-                 InstallDirectory);
+        FormatText(StartCommand, sizeof StartCommand, "%s\\orvane %s", InstallDirectory,
+                   InstallDirectory);
         WinExec(StartCommand, SW_SHOW);
     }
     SendMessageA(MainWindow, WM_CLOSE, 0, 0);

@@ -3,10 +3,10 @@
 // the main window cannot be created.
 #include <windows.h>
 #include <commctrl.h>
-#include <direct.h>
 #include <string.h>
 
 #include "shell/background.h"
+#include "shell/files.h"
 #include "shell/mainwindow.h"
 #include "shell/startup.h"
 #include "shell/state.h"
@@ -41,9 +41,10 @@ static HWND CreateMainWindow(void)
                            width, height, NULL, NULL, AppInstance, NULL);
 }
 
-// mingw's start-up leaves the x87 unit rounding to 64-bit mantissas, so doubles held in its
-// registers would differ from stored ones (the bar's position: 3899 for 3900 at 39 %).
-// Windows compilers' runtimes set 53 bits, as done here; x86_64 computes doubles in SSE2.
+// setup must not depend on how its thread was started: with the x87 unit rounding to 64-bit
+// mantissas, doubles held in its registers would differ from stored ones (the bar's
+// position: 3899 for 3900 at 39 %). Windows compilers' runtimes set 53 bits, as done here;
+// x86_64 computes doubles in SSE2.
 static void UseDoublePrecision(void)
 {
 #if defined(__i386__)
@@ -79,7 +80,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 
     UseDoublePrecision();
     AppInstance = instance;
-    if (_getcwd(currentDirectory, sizeof currentDirectory))
+    if (ReadCurrentDirectory(currentDirectory, sizeof currentDirectory) == 0)
         ComposeSourceDirectory(SourceDirectory, sizeof SourceDirectory, currentDirectory,
                                InPlaceInstall);
     else

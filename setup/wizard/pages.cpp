@@ -1,11 +1,11 @@
 // The pages of setup. Each modal page ends with the id of the button that closed it; the
 // callers decide what follows. Only the install-directory page judges its entry.
-#include <stdio.h>
 #include <string.h>
 
 #include "wizard/pages.h"
 #include "shell/msgbox.h"
 #include "shell/state.h"
+#include "shell/text.h"
 #include "resource.h"
 
 enum {
@@ -66,6 +66,8 @@ static BOOL CheckDirectoryEntry(HWND page)
                                  (LPARAM)DirectoryPageText);
     if (length <= 0)
         return TRUE;
+    // The limit counts bytes, so it may have kept the first half of a character.
+    DropSplitCharacter(DirectoryPageText);
     if (strchr(DirectoryPageText, ' ')) {
         ShowError(page, "Space characters in the install directory are not allowed");
         return TRUE;
@@ -185,9 +187,9 @@ INT_PTR ShowDirectoryPage(char *directory)
 {
     INT_PTR result;
 
-    snprintf(DirectoryPageText, sizeof DirectoryPageText, "%s", directory);
+    FormatText(DirectoryPageText, sizeof DirectoryPageText, "%s", directory);
     result = ShowPage(IDD_DIRECTORY, DirectoryPageProc);
-    snprintf(directory, PathBufferSize, "%s", DirectoryPageText);
+    FormatText(directory, PathBufferSize, "%s", DirectoryPageText);
     return result;
 }
 

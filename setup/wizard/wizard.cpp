@@ -1,17 +1,17 @@
 // The wizard sequence: welcome and licence, the install directory, then the installation
 // steps. Each step reports its own errors, so their results are not examined here; only a
 // main window closed during the copy ends the installation there.
-#include <direct.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "wizard/wizard.h"
 #include "wizard/pages.h"
+#include "config/linefile.h"
 #include "config/linkscript.h"
 #include "config/startfile.h"
 #include "install/copy.h"
 #include "shell/msgbox.h"
 #include "shell/state.h"
+#include "shell/text.h"
 #include "resource.h"
 
 static const char DefaultInstallDirectory[] = "c:\\veltrane";
@@ -94,7 +94,8 @@ static void DropTrailingBackslash(char *directory)
 {
     size_t length = strlen(directory);
 
-    if (length >= 2 && directory[length - 1] == '\\')
+    // In a double-byte code page the last byte may be the second one of a character.
+    if (length >= 2 && EndsInBackslash(directory))
         directory[length - 1] = 0;
 }
 
@@ -105,12 +106,12 @@ static int PrepareInstallDirectory(void)
     char text[PathBufferSize];
 
     // On success the directory stays the current one for the rest of the run.
-    if (_chdir(InstallDirectory) == 0) {
-        snprintf(text, sizeof text, "Directory %s exists overwrite ?", InstallDirectory);
+    if (SetCurrentDirectoryA(InstallDirectory)) {
+        FormatText(text, sizeof text, "Directory %s exists overwrite ?", InstallDirectory);
         return AskToGoAhead(MainWindow, text);
     }
-    if (_mkdir(InstallDirectory) != 0) {
-        snprintf(text, sizeof text, "Can not create directory %s", InstallDirectory);
+    if (!CreateDirectoryA(InstallDirectory, NULL)) {
+        FormatText(text, sizeof text, "Can not create directory %s", InstallDirectory);
         ShowError(MainWindow, text);
     }
     return 1;
@@ -119,7 +120,7 @@ static int PrepareInstallDirectory(void)
 // Copy mode: 1 once the install directory is chosen, 0 when the user leaves setup.
 static int ChooseInstallDirectory(void)
 {
-    snprintf(InstallDirectory, sizeof InstallDirectory, "%s", DefaultInstallDirectory);
+    FormatText(InstallDirectory, sizeof InstallDirectory, "%s", DefaultInstallDirectory);
     for (;;) {
         switch (ShowDirectoryPage(InstallDirectory)) {
         case IDCANCEL:
@@ -137,14 +138,25 @@ static int ChooseInstallDirectory(void)
     }
 }
 
+// A configuration file or links.inf that could not be written whole: the user hears of it
+// at once, and the installation goes on.
+static void ShowUnwrittenFile(const char *path)
+{
+    char text[sizeof "Could not write file " + 2 * PathBufferSize];
+
+    FormatText(text, sizeof text, "Could not write file %s", path);
+    ShowError(MainWindow, text);
+}
+
 void RunWizard(void)
 {
+    ReportUnwrittenFiles(ShowUnwrittenFile);
     if (!CheckSourceDirectory() || !RunWelcomeAndLicence()) {
         CloseSetup();
         return;
     }
     if (InPlaceInstall) {
-        snprintf(InstallDirectory, sizeof InstallDirectory, "%s", SourceDirectory);
+        FormatText(InstallDirectory, sizeof InstallDirectory, "%s", SourceDirectory);
     } else {
         if (!ChooseInstallDirectory()) {
             CloseSetup();

@@ -19,5 +19,6 @@ build() {
     # shellcheck disable=SC2086
     "$cxx" $flags -I"$root/setup" "$here/${target}_fuzz.cpp" "$@" -o "$work/${target}_fuzz"
 }
-build linefile "$root/setup/config/linefile.cpp"
-build startfile "$root/setup/config/startfile.cpp" "$root/setup/config/linefile.cpp"
+build linefile "$root/setup/config/linefile.cpp" "$root/setup/shell/text.cpp"
+build startfile "$root/setup/config/startfile.cpp" "$root/setup/config/linefile.cpp" \
+    "$root/setup/shell/text.cpp"

@@ -78,8 +78,7 @@ def make_pe(imports, machine=0x14C, magic=0x10B, subsystem=2, subsystem_version=
 
 SOUND_IMPORTS = [("KERNEL32.dll", ["WinExec", "GetCommandLineA"]),
                  ("USER32.dll", ["CreateWindowExA"]),
-                 ("COMCTL32.dll", [17]),
-                 ("msvcrt.dll", ["__getmainargs", "_vsnprintf"])]
+                 ("COMCTL32.dll", [17])]
 
 
 class CheckerTest(unittest.TestCase):
@@ -111,6 +110,8 @@ class CheckerTest(unittest.TestCase):
              "USER32.dll!CreateWindowExW"),
             ("a DLL not on the list", [("ADVAPI32.dll", ["RegOpenKeyExA"])] + SOUND_IMPORTS,
              {}, "ADVAPI32.dll!RegOpenKeyExA"),
+            ("a C runtime DLL, which the first Windows 95 lacks",
+             [("msvcrt.dll", ["_vsnprintf"])] + SOUND_IMPORTS, {}, "msvcrt.dll!_vsnprintf"),
             ("kernel32 by ordinal", [("KERNEL32.dll", [5])] + SOUND_IMPORTS, {},
              "KERNEL32.dll!ordinal 5"),
             ("common controls by name", [("COMCTL32.dll", ["InitCommonControls"])], {},

@@ -1,0 +1,82 @@
+// setup's own formatting and its walks by character. The rows in the double-byte code
+// pages run natively, where the code page is chosen; under Wine the system's own
+// (single-byte) code page is used, as setup.exe uses it.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+
+#include "shell/startup.h"
+#include "shell/text.h"
+
+namespace {
+
+TEST(FormatText, CutTextStaysTerminatedAndTellsTheWholeLength)
+{
+    struct Case {
+        int size;
+        const char *expected;
+    } cases[] = {{1, ""}, {5, "C:\\a"}, {12, "C:\\ab\\x.ini"}, {40, "C:\\ab\\x.ini 100%"}};
+    for (const Case &c : cases) {
+        char out[40];
+        memset(out, 'Z', sizeof out);
+        int length = FormatText(out, c.size, "%s\\%s 100%%", "C:\\ab", "x.ini");
+        EXPECT_EQ(16, length) << "size " << c.size;
+        EXPECT_STREQ(c.expected, out) << "size " << c.size;
+        if (c.size < 40) {
+            EXPECT_EQ('Z', out[c.size]) << "written past the buffer of size " << c.size;
+        }
+    }
+}
+
+#ifndef _WIN32
+// One character whose second byte is 0x5C in each double-byte code page. No character of
+// 949 ends in 0x5C, but Windows pairs any lead byte with the byte after it all the same.
+struct CodePageCase {
+    int codePage;
+    const char *character;
+};
+const CodePageCase DoubleByteCases[] = {
+    {932, "\x95\x5c"},  // 表
+    {936, "\x81\x5c"},
+    {949, "\x81\x5c"},
+    {950, "\xb3\x5c"},  // 許
+};
+
+class DoubleByte : public ::testing::TestWithParam<CodePageCase> {
+protected:
+    void SetUp() override { UseCodePage(GetParam().codePage); }
+    void TearDown() override { UseCodePage(1252); }
+};
+
+TEST_P(DoubleByte, SecondByteBackslashIsNoSeparator)
+{
+    std::string folder = std::string("C:\\") + GetParam().character;
+
+    EXPECT_FALSE(EndsInBackslash(folder.c_str()));
+    EXPECT_TRUE(EndsInBackslash((folder + "\\").c_str()));
+    char source[200];
+    ComposeSourceDirectory(source, sizeof source, folder.c_str(), 0);
+    EXPECT_EQ(folder + "\\veltrane", source);
+
+    // A cut inside the character keeps none of it; the length still tells the whole text.
+    char out[5];
+    EXPECT_EQ(6, FormatText(out, sizeof out, "%s!", folder.c_str()));
+    EXPECT_STREQ("C:\\", out);
+    char cut[] = {'C', ':', '\\', folder[3], 0};
+    DropSplitCharacter(cut);
+    EXPECT_STREQ("C:\\", cut);
+
+    // In a single-byte code page the same bytes do end in a backslash.
+    UseCodePage(1252);
+    EXPECT_TRUE(EndsInBackslash(folder.c_str()));
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, DoubleByte, ::testing::ValuesIn(DoubleByteCases),
+                         [](const ::testing::TestParamInfo<CodePageCase> &info) {
+                             return std::to_string(info.param.codePage);
+                         });
+#endif
+
+}  // namespace

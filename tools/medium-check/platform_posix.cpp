@@ -381,7 +381,8 @@ int CanReadFile(const char *path)
     int handle = open(local, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
     if (handle < 0)
         return 0;
-    int same = fstat(handle, &opened) == 0 && S_ISREG(opened.st_mode) && SameFile(&before, &opened);
+    int same = fstat(handle, &opened) == 0 && S_ISREG(opened.st_mode) &&
+               SameFile(&before, &opened);
     close(handle);
     return same;
 }

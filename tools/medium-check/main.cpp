@@ -291,7 +291,8 @@ int main(int argc, char **argv)
     }
     if (FullWindowsPath(options.folder, mediumDir, sizeof mediumDir) < 0 ||
         !IsDirectory(mediumDir)) {
-        fprintf(stderr, "medium-check: %s is not a folder\n", options.folder);
+        fprintf(stderr, "medium-check: %s is not a folder, or code page %d cannot spell its "
+                "path\n", options.folder, options.codePage);
         return ExitErrors;
     }
     ComposeSourceDirectory(sourceDir, sizeof sourceDir, mediumDir, !options.copyMode);

@@ -266,7 +266,7 @@ static void Walk(const char *folder, const std::string &shown, const Measure &me
     std::vector<FolderEntry> entries;
 
     if (ListFolder(folder, &entries) < 0) {
-        Report(SeverityError, shown.empty() ? folder : shown.c_str(), 0,
+        Report(SeverityError, shown.empty() ? Shown(folder).c_str() : shown.c_str(), 0,
                "cannot be listed; nothing in it is checked");
         return;
     }

@@ -242,8 +242,10 @@ int FullWindowsPath(const char *folder, char *path, int size)
             return resolved;
     }
     std::string ansi = ExactAnsi(local);
-    if (strchr(local, '\\') || ansi.empty())
+    if (strchr(local, '\\') || ansi.empty()) {
+        errno = EILSEQ;
         return -1;
+    }
     int length = snprintf(path, size, "Z:%s", ansi == "/" ? "\\" : ansi.c_str());
     if (length < 0 || length >= size)
         return -1;

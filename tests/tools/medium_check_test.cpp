@@ -492,9 +492,9 @@ void Socket(const std::string &path)
     close(server);
 }
 
-// Media that try to make the checker write elsewhere, loop, wait, or pass what setup refuses. The
-// root holds the medium, a sibling folder, the folder for scratch work (TMPDIR) and the
-// preview folder "out": whatever the medium holds and whatever path names the output,
+// Media that try to make the checker write elsewhere, loop, wait, or pass what setup
+// refuses. The root holds the medium, a sibling folder, the folder for scratch work (TMPDIR)
+// and the preview folder "out": whatever the medium holds and whatever path names the output,
 // nothing but "out" changes (the scratch folder is made and removed in "tmp").
 TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
 {

@@ -1,10 +1,17 @@
 // medium-check from outside, on small media made in a temporary folder: the exit codes,
 // one case for each kind of finding (the shortcuts' files among them), every limit of the copy reached and then passed, and
 // the preview against what setup's own expansion writes.
+#include <errno.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -36,14 +43,15 @@ std::string Quoted(const std::string &text)
     return quoted + "'";
 }
 
-// Runs the checker with `environment` ("NAME=value ...", shell-quoted) before it.
+// Runs the checker with `environment` ("NAME=value ...", shell-quoted) before it, stdin
+// closed, and ends it after a minute: a checker that waits on an entry fails, not hangs.
 Outcome RunCheck(const std::vector<std::string> &arguments, const std::string &environment = "")
 {
-    std::string command = environment + Quoted(MEDIUM_CHECK);
+    std::string command = environment + "timeout -k 5 60 " + Quoted(MEDIUM_CHECK);
     for (const std::string &argument : arguments)
         command += " " + Quoted(argument);
     Outcome outcome{-1, ""};
-    FILE *pipe = popen((command + " 2>&1").c_str(), "r");
+    FILE *pipe = popen((command + " </dev/null 2>&1").c_str(), "r");
     if (!pipe)
         return outcome;
     char block[4096];
@@ -237,6 +245,23 @@ TEST(MediumCheck, FindingsExitCodesAndSummaries)
              m.Folder("veltrane/" + std::string(64, 'x'));
          },
          {copy}, 2, "1 error, 0 warnings", "veltrane\\xxx", "folder name of 64 characters"},
+        {"folder name of 40 bytes in code page 1252 (80 in UTF-8), list path of 127",
+         [](const Medium &m) {
+             CopyMedium(m);
+             std::string folder;
+             for (int i = 0; i < 40; i++)
+                 folder += "\xc3\xa9";
+             m.File("veltrane/" + folder + "/" + m.NameForListPath(127).substr(41));
+         },
+         {copy}, 0, "0 errors, 0 warnings", "", ""},
+        {"in place, a path of 260 characters in the install directory; a folder of 259",
+         [](const Medium &m) {
+             InPlaceMedium(m, CleanTemplate);
+             m.Folder(std::string(250, 'a'));
+             m.File(std::string(249, 'b') + "/x");
+         },
+         {"--install-dir", "C:\\suite"}, 2, "1 error, 0 warnings",
+         std::string(249, 'b') + "\\x: error: ", "a path of 260 characters"},
         {"file of 2 GiB",
          [](const Medium &m) {
              CopyMedium(m);
@@ -385,8 +410,8 @@ TEST(MediumCheck, PreviewHoldsWhatTheExpansionWrites)
     EXPECT_FALSE(fs::exists(m.Path("preview/empty")));
 }
 
-// Every file of a folder tree with its bytes, every folder, and every link with its target
-// (links are not followed).
+// Every file of a folder tree with its bytes, every folder, every link with its target
+// (links are not followed) and every other entry with its type (never opened).
 std::map<std::string, std::string> Snapshot(const std::string &folder)
 {
     std::map<std::string, std::string> snapshot;
@@ -396,6 +421,8 @@ std::map<std::string, std::string> Snapshot(const std::string &folder)
             snapshot[relative] = "-> " + fs::read_symlink(entry.path()).string();
         } else if (entry.is_directory()) {
             snapshot[relative + "/"] = "";
+        } else if (!entry.is_regular_file()) {
+            snapshot[relative] = "type " + std::to_string((int)entry.status().type());
         } else {
             std::ifstream in(entry.path(), std::ios::binary);
             std::ostringstream bytes;
@@ -454,9 +481,20 @@ TEST(MediumCheck, NoTemplateWritesIntoTheMedium)
     EXPECT_TRUE(HasLine(RunCheck(runs.back()).output, "medium-check: ", "lies in the medium"));
 }
 
-// Media that try to make the checker write elsewhere, loop, or pass what setup refuses. The
-// root holds the medium, a sibling folder, the folder for scratch work (TMPDIR) and the
-// preview folder "out": whatever the medium holds and whatever path names the output,
+// A socket's entry in the file system, left behind by a server that has gone.
+void Socket(const std::string &path)
+{
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    int server = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(0, bind(server, (sockaddr *)&address, sizeof address)) << path;
+    close(server);
+}
+
+// Media that try to make the checker write elsewhere, loop, wait, or pass what setup
+// refuses. The root holds the medium, a sibling folder, the folder for scratch work (TMPDIR)
+// and the preview folder "out": whatever the medium holds and whatever path names the output,
 // nothing but "out" changes (the scratch folder is made and removed in "tmp").
 TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
 {
@@ -483,7 +521,7 @@ TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
     for (int i = 0; i < 70; i++)
         deep += "d/";
     const std::string copy = "--copy-mode";
-    const std::vector<HostileCase> cases = {
+    std::vector<HostileCase> cases = {
         {"folders named with backslashes and dots, in place",
          [&](const Medium &m) {
              inPlace(m);
@@ -515,7 +553,7 @@ TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
              fs::create_directory_symlink("..", m.Path("medium/b/up"));
              fs::create_directory_symlink("../../sibling", m.Path("medium/a/out"));
          },
-         {"--preview", "@/out"}, 1, "a\\up: warning: ", "link: not followed"},
+         {"--preview", "@/out"}, 2, "a\\up: error: ", "a link, not followed"},
         {"links back up the tree, copy mode",
          [&](const Medium &m) {
              copyMode(m);
@@ -525,7 +563,7 @@ TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
                      "..", m.Path(std::string("medium/veltrane/") + folder + "/up"));
              }
          },
-         {copy}, 1, "veltrane\\b\\up: warning: ", "link: not followed"},
+         {copy}, 2, "veltrane\\b\\up: error: ", "a link, not followed"},
         {"a template line into a link to a sibling",
          [&](const Medium &m) {
              m.File("medium/start.ini", ":%path%\\layout\\x.ini\r\nhostile\r\n");
@@ -590,7 +628,63 @@ TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
              m.Folder("medium/\xe8\xa8\xb1");
          },
          {"--codepage", "950"}, 2, "\xe8\xa8\xb1: error: ", "in code page 950"},
+        {"the template is a FIFO, in place",
+         [&](const Medium &m) {
+             SuiteFiles(m, "medium/");
+             mkfifo(m.Path("medium/start.ini").c_str(), 0644);
+         },
+         {}, 2, "start.ini: error: ", "a FIFO"},
+        {"a FIFO in the tree, copy mode",
+         [&](const Medium &m) {
+             copyMode(m);
+             mkfifo(m.Path("medium/veltrane/pipe.dat").c_str(), 0644);
+         },
+         {copy}, 2, "veltrane\\pipe.dat: error: ", "a FIFO"},
+        {"a socket, in place",
+         [&](const Medium &m) {
+             inPlace(m);
+             Socket(m.Path("medium/socket"));
+         },
+         {}, 2, "socket: error: ", "a socket"},
+        {"a yen sign, which code page 932 turns into a backslash",
+         [&](const Medium &m) {
+             inPlace(m);
+             m.File("medium/a\xc2\xa5" "b.lib");
+         },
+         {"--codepage", "932"}, 2, "a\xc2\xa5" "b.lib: error: ", "0x5C"},
+        {"two names that code page 932 spells alike",
+         [&](const Medium &m) {
+             inPlace(m);
+             m.File("medium/\xe3\x80\x9c.txt");  // WAVE DASH
+             m.File("medium/\xef\xbd\x9e.txt");  // FULLWIDTH TILDE
+         },
+         {"--codepage", "932"}, 2, "\xe3\x80\x9c.txt: error: ",
+         "becomes the name of \xef\xbd\x9e.txt"},
+        {"a ';', which a disc image's Joliet names cannot hold",
+         [&](const Medium &m) {
+             copyMode(m);
+             m.File("medium/veltrane/a;1.txt");
+         },
+         {copy, "--disc-image"}, 2, "veltrane\\a;1.txt: error: ", "';'"},
+        {"a preview through '..' after a folder that does not exist",
+         [&](const Medium &m) { inPlace(m); }, {"--preview", "@/none/../medium/out"}, 2,
+         "medium-check: ", "after a folder that does not exist"},
     };
+    // A device needs the right to make one, which a container may lack.
+    std::string probe = fs::temp_directory_path() / ("veltrane-mknod-" + std::to_string(getpid()));
+    if (mknod(probe.c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0) {
+        unlink(probe.c_str());
+        cases.push_back({"a character device, copy mode",
+                         [&](const Medium &m) {
+                             copyMode(m);
+                             mknod(m.Path("medium/veltrane/noise.dat").c_str(),
+                                   S_IFCHR | 0644, makedev(1, 3));
+                         },
+                         {copy}, 2, "veltrane\\noise.dat: error: ", "a character device"});
+    } else {
+        printf("the character-device case is skipped: mknod is refused here (%s)\n",
+               strerror(errno));
+    }
     for (const HostileCase &c : cases) {
         Medium m;
         m.File("sibling/keep.txt", "sibling");

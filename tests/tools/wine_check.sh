@@ -7,10 +7,13 @@
 # name and two that differ only in case are errors, an accented Latin name is not; a
 # preview folder named through another drive, a short name or other letter case is known
 # for the medium's own folder by its identity and refused, and the medium stays as it was.
-#   wine_check.sh <medium-check.exe> <sample suite>
+# Then the same hostile names through this program and the Linux one: the same verdict.
+# Every run ends after a minute at most.
+#   wine_check.sh <medium-check.exe> <sample suite> <Linux medium-check>
 set -eu
 checker=$1
 sample=$2
+native=$3
 build=$(cd "$(dirname "$checker")" && pwd)
 # shellcheck disable=SC1091
 . "$build/wine/env"
@@ -30,7 +33,7 @@ expect() {
     name=$2
     shift 2
     status=0
-    "$wine" "$checker" "$@" >"$work/$name.txt" 2>&1 || status=$?
+    timeout -k 5 60 "$wine" "$checker" "$@" </dev/null >"$work/$name.txt" 2>&1 || status=$?
     tr -d '\r' <"$work/$name.txt" >"$work/$name.out"
     if [ "$status" -ne "$code" ]; then
         echo "$name: exit code $status, expected $code; output:"
@@ -109,6 +112,64 @@ for preview in "C:\\$short\\pre" "$(windows_path "$long")\\pre" "C:\\$upper\\PRE
 done
 [ "$(ls -A "$long")" = start.ini ] ||
     { echo "the medium changed:"; ls -A "$long"; failures=$((failures + 1)); }
+
+# verdict NAME CODE OPTIONS...: the medium $work/NAME through both programs, each its exit
+# code CODE and the same count of findings.
+verdict() {
+    name=$1
+    code=$2
+    shift 2
+    expect "$code" "$name" "$(windows_path "$work/$name")" "$@"
+    status=0
+    timeout -k 5 60 "$native" "$work/$name" "$@" </dev/null >"$work/$name.linux" 2>&1 ||
+        status=$?
+    summary=$(tail -n 1 "$work/$name.linux")
+    if [ "$status" -ne "$code" ] || [ "$summary" != "$(tail -n 1 "$work/$name.out")" ] ||
+        ! printf '%s\n' "$summary" | grep -qE '^[0-9]+ errors?, [0-9]+ warnings?$'; then
+        echo "$name: the Linux program says (exit code $status):"
+        cat "$work/$name.linux"
+        echo "the Windows program (exit code $code expected):"
+        cat "$work/$name.out"
+        failures=$((failures + 1))
+    fi
+}
+
+# hostile FOLDER NAME...: an in-place medium with these entries beside the suite's files.
+hostile() {
+    folder=$work/$1
+    shift
+    mkdir -p "$folder"
+    printf ':%%path%%\\a.ini\r\n' >"$folder/start.ini"
+    suite_files "$folder"
+    : >"$folder/gerbview.hlp"
+    for entry in "$@"; do
+        mkdir -p "$(dirname "$folder/$entry")"
+        : >"$folder/$entry"
+    done
+}
+
+if [ ! -x "$native" ]; then
+    echo "no Linux medium-check at $native to compare with: build the native preset"
+    exit 1
+fi
+# Code page 932: a yen sign that becomes 0x5C; a wave dash that becomes the full-width
+# tilde beside it; characters of lead bytes 0x81, 0x9F and 0xE0 with a trail byte 0x5C.
+hostile yen "$(printf 'a\302\245b.lib')"
+verdict yen 2 --codepage 932
+hostile tilde "$(printf '\343\200\234.txt')" "$(printf '\357\275\236.txt')"
+verdict tilde 2 --codepage 932
+hostile trail "$(printf '\342\200\225')" "$(printf '\346\255\203')" "$(printf '\346\277\254')"
+verdict trail 2 --codepage 932
+# Code page 1252: 40 x e-acute is a folder name of 40 bytes, which setup-copy takes.
+hostile accents/veltrane "$(printf '%.0s\303\251' $(seq 40))/a.txt"
+verdict accents 0 --copy-mode
+hostile bar 'a|b.txt'
+verdict bar 2
+hostile joliet 'a;1.txt'
+verdict joliet 2 --disc-image
+# In place, a path of 260 characters below the install directory.
+hostile long "$(printf '%0157d' 0)/x"
+verdict long 2 --install-dir "C:\\$(printf '%097d' 0)"
 
 [ $failures -eq 0 ] || exit 1
 echo "medium-check under Wine: all cases passed"

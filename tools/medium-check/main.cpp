@@ -4,7 +4,7 @@
 // name.
 //
 // Usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]
-//                     [--codepage N] [--dot-files-visible]
+//                     [--codepage N] [--dot-files-visible] [--disc-image]
 //   <folder>         the medium: where setup.exe is started
 //   --copy-mode      check for setup-copy, which copies <folder>\veltrane
 //   --install-dir    the install directory to check and preview for; in place, where the
@@ -15,6 +15,7 @@
 //   --codepage N     the ANSI code page of the Windows that setup runs on (default 1252)
 //   --dot-files-visible  dot-files are ordinary entries, as in a disc image or an archive
 //                    of the medium, not hidden as under Wine (no effect on Windows)
+//   --disc-image     the medium becomes a disc image: names must fit its Joliet records too
 // Nothing is ever written outside the scratch or preview folder, which never overlaps
 // the medium.
 // Exit code: 0 nothing found, 1 warnings only, 2 errors (or unusable arguments).
@@ -38,6 +39,7 @@ enum {
     ExitWarnings = 1,
     ExitErrors = 2,
     DirectoryEntryLimit = 99,  // what the directory page takes
+    ProblemSize = 256,
 };
 
 static const char DefaultCopyInstallDirectory[] = "c:\\veltrane";
@@ -49,13 +51,14 @@ struct Options {
     const char *preview;
     int codePage;
     int dotFilesVisible;
+    int discImage;
 };
 
 static int Usage(const char *problem)
 {
     fprintf(stderr, "medium-check: %s\n"
             "usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]\n"
-            "                    [--codepage N] [--dot-files-visible]\n",
+            "                    [--codepage N] [--dot-files-visible] [--disc-image]\n",
             problem);
     return ExitErrors;
 }
@@ -71,6 +74,8 @@ static int ReadOptions(int argc, char **argv, Options *options)
             options->copyMode = 1;
         } else if (strcmp(argument, "--dot-files-visible") == 0) {
             options->dotFilesVisible = 1;
+        } else if (strcmp(argument, "--disc-image") == 0) {
+            options->discImage = 1;
         } else if (strcmp(argument, "--install-dir") == 0 && i + 1 < argc) {
             options->installDir = argv[++i];
         } else if (strcmp(argument, "--preview") == 0 && i + 1 < argc) {
@@ -103,11 +108,13 @@ static int ReadOptions(int argc, char **argv, Options *options)
 // a path that does not fit its current-directory buffer.
 static void CheckInPlaceDirectory(const char *installDir)
 {
+    std::string shown = Shown(installDir);
+
     if (strchr(installDir, ' '))
-        Report(SeverityError, installDir, 0,
+        Report(SeverityError, shown.c_str(), 0,
                "setup refuses to install in place in a folder whose path holds a blank");
     if (strlen(installDir) >= SourceDirectoryLimit)
-        Report(SeverityError, installDir, 0,
+        Report(SeverityError, shown.c_str(), 0,
                "path of %d characters; setup runs from folders of at most %d",
                (int)strlen(installDir), SourceDirectoryLimit - 1);
 }
@@ -117,12 +124,13 @@ static void CheckInPlaceDirectory(const char *installDir)
 static void CheckCopyInstallDirectory(char *installDir)
 {
     size_t length = strlen(installDir);
+    std::string shown = Shown(installDir);
 
     if (strchr(installDir, ' '))
-        Report(SeverityError, installDir, 0,
+        Report(SeverityError, shown.c_str(), 0,
                "the directory page refuses an install directory that holds a blank");
     if (length > DirectoryEntryLimit)
-        Report(SeverityError, installDir, 0,
+        Report(SeverityError, shown.c_str(), 0,
                "%d characters; the directory page takes at most %d", (int)length,
                DirectoryEntryLimit);
     if (length >= 2 && installDir[length - 1] == '\\')
@@ -140,24 +148,38 @@ static int Overlap(const char *a, const char *b)
 static int PrepareScratch(const char *mediumDir, char *outputDir, int size)
 {
     char parent[CheckPathSize];
+    char problem[ProblemSize];
 
     if (TemporaryFolder(parent, sizeof parent) < 0 || !IsDirectory(parent)) {
-        fprintf(stderr, "medium-check: cannot find the folder for scratch work (TMPDIR)\n");
+        SystemProblem(problem, sizeof problem);
+        fprintf(stderr, "medium-check: cannot find the folder for scratch work (TMPDIR, on "
+                "Windows TMP): %s\n", problem);
         return -1;
     }
-    if (FolderWithin(parent, mediumDir) != 0) {
+    std::string shown = Shown(parent);
+    int within = FolderWithin(parent, mediumDir);
+    if (within < 0) {
+        SystemProblem(problem, sizeof problem);
+        fprintf(stderr, "medium-check: cannot tell whether the folder for scratch work %s "
+                "lies in the medium: %s\n", shown.c_str(), problem);
+        return -1;
+    }
+    if (within) {
         fprintf(stderr, "medium-check: the folder for scratch work %s lies in the medium, "
                 "which medium-check never writes into; set TMPDIR (on Windows TMP) to a "
-                "folder outside it\n", parent);
+                "folder outside it\n", shown.c_str());
         return -1;
     }
     if (MakeScratchFolder(parent, outputDir, size) < 0) {
-        fprintf(stderr, "medium-check: cannot make a scratch folder in %s\n", parent);
+        SystemProblem(problem, sizeof problem);
+        fprintf(stderr, "medium-check: cannot make a scratch folder in %s (TMPDIR, on Windows "
+                "TMP): %s\n", shown.c_str(), problem);
         return -1;
     }
     if (Overlap(outputDir, mediumDir)) {
         DeleteDirectory(outputDir);
-        fprintf(stderr, "medium-check: the scratch folder %s overlaps the medium\n", outputDir);
+        fprintf(stderr, "medium-check: the scratch folder %s overlaps the medium\n",
+                Shown(outputDir).c_str());
         return -1;
     }
     return 0;
@@ -181,10 +203,19 @@ static int PreparePreview(const char *preview, const char *mediumDir, char *outp
                           int size)
 {
     char parent[CheckPathSize];
+    char problem[ProblemSize];
     int made;
 
-    if (FullWindowsPath(preview, outputDir, size) < 0) {
-        fprintf(stderr, "medium-check: cannot make the preview folder %s\n", preview);
+    int resolved = FullWindowsPath(preview, outputDir, size);
+    if (resolved == -2) {
+        fprintf(stderr, "medium-check: the preview folder %s goes through '..' after a folder "
+                "that does not exist, which no real path does; nothing is made\n", preview);
+        return -1;
+    }
+    if (resolved < 0) {
+        SystemProblem(problem, sizeof problem);
+        fprintf(stderr, "medium-check: cannot make the preview folder %s: %s\n", preview,
+                problem);
         return -1;
     }
     ParentOf(outputDir, parent, sizeof parent);
@@ -201,7 +232,9 @@ static int PreparePreview(const char *preview, const char *mediumDir, char *outp
     }
     made = MakeDirectory(outputDir);
     if (made < 0) {
-        fprintf(stderr, "medium-check: cannot make the preview folder %s\n", preview);
+        SystemProblem(problem, sizeof problem);
+        fprintf(stderr, "medium-check: cannot make the preview folder %s: %s\n", preview,
+                problem);
         return -1;
     }
     if (Overlap(outputDir, mediumDir)) {
@@ -249,6 +282,8 @@ int main(int argc, char **argv)
         return ExitErrors;
     if (options.dotFilesVisible)
         ShowDotFiles();
+    if (options.discImage)
+        JudgeForDiscImage();
     if (ChooseCodePage(options.codePage) < 0) {
         fprintf(stderr, "medium-check: code page %d has no conversion on this system\n",
                 options.codePage);
@@ -256,19 +291,26 @@ int main(int argc, char **argv)
     }
     if (FullWindowsPath(options.folder, mediumDir, sizeof mediumDir) < 0 ||
         !IsDirectory(mediumDir)) {
-        fprintf(stderr, "medium-check: %s is not a folder\n", options.folder);
+        fprintf(stderr, "medium-check: %s is not a folder, or code page %d cannot spell its "
+                "path\n", options.folder, options.codePage);
         return ExitErrors;
     }
     ComposeSourceDirectory(sourceDir, sizeof sourceDir, mediumDir, !options.copyMode);
     const char *defaultInstall = options.copyMode ? DefaultCopyInstallDirectory : mediumDir;
-    snprintf(installDir, sizeof installDir, "%s",
-             options.installDir ? options.installDir : defaultInstall);
-    printf("%s: %s, installing into %s\n", mediumDir,
-           options.copyMode ? "copy mode" : "in place", installDir);
+    // Setup counts the install directory in the code page's bytes, as every path below it.
+    if (!options.installDir) {
+        snprintf(installDir, sizeof installDir, "%s", defaultInstall);
+    } else if (ArgumentToWindows(options.installDir, installDir, sizeof installDir) < 0) {
+        fprintf(stderr, "medium-check: code page %d cannot spell the install directory %s\n",
+                options.codePage, options.installDir);
+        return ExitErrors;
+    }
+    printf("%s: %s, installing into %s\n", Shown(mediumDir).c_str(),
+           options.copyMode ? "copy mode" : "in place", Shown(installDir).c_str());
 
     if (options.copyMode) {
         if (strlen(mediumDir) >= SourceDirectoryLimit)
-            Report(SeverityError, mediumDir, 0,
+            Report(SeverityError, Shown(mediumDir).c_str(), 0,
                    "path of %d characters; setup-copy runs from folders of at most %d",
                    (int)strlen(mediumDir), SourceDirectoryLimit - 1);
         CheckCopyInstallDirectory(installDir);
@@ -278,10 +320,10 @@ int main(int argc, char **argv)
             return ExitCode();
         }
         treeCopied = CheckTree(mediumDir, sourceDir, installDir);
-        CheckNames(sourceDir, RelativeTo(sourceDir, mediumDir));
+        CheckNames(sourceDir, RelativeTo(sourceDir, mediumDir), 0);
     } else {
         CheckInPlaceDirectory(installDir);
-        CheckNames(mediumDir, "");
+        CheckNames(mediumDir, "", installDir);
     }
     CheckShortcuts(mediumDir, sourceDir);
 

@@ -1,11 +1,13 @@
 // The rules are Windows' own: reserved device names with any extension, the characters
 // its file systems forbid, trailing dots and blanks that it drops, and names compared
 // regardless of letter case. Spelling is checked by the platform's conversion into the
-// chosen code page, as setup's ANSI calls would meet the name.
+// chosen code page and back, as setup's ANSI calls would meet the name: what does not come
+// back the same is another name to them.
 #include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,11 +17,17 @@
 #include "report.h"
 
 static int CodePage = DefaultCodePage;
+static int DiscImage;
 
 int ChooseCodePage(int codePage)
 {
     CodePage = codePage;
     return OpenCodePage(codePage);
+}
+
+void JudgeForDiscImage(void)
+{
+    DiscImage = 1;
 }
 
 static char UpperAscii(char c)
@@ -112,10 +120,16 @@ static int IsLeadByte(int codePage, unsigned char byte)
 }
 
 // Puts into `reason` why the ANSI text `ansi` misleads setup, and returns 1, when a
-// character of two bytes ends in 0x5C, the backslash; 0 when none does.
-static int TrailByteProblem(const char *ansi, char *reason, int size)
+// character of two bytes ends in 0x5C, the backslash, or, unless `separators` (a path), a
+// character of one byte is 0x5C; 0 when neither.
+static int BackslashProblem(const char *ansi, int separators, char *reason, int size)
 {
     for (const unsigned char *c = (const unsigned char *)ansi; *c; c++) {
+        if (*c == '\\' && !separators) {
+            snprintf(reason, size, "code page %d turns a character of the name into 0x5C, the "
+                     "backslash: setup takes it for a separator", CodePage);
+            return 1;
+        }
         if (!IsLeadByte(CodePage, *c) || !c[1])
             continue;
         c++;
@@ -129,69 +143,161 @@ static int TrailByteProblem(const char *ansi, char *reason, int size)
     return 0;
 }
 
+static const char *KindText(int kind)
+{
+    switch (kind) {
+    case EntryLink:
+        return "a link, not followed";
+    case EntryFifo:
+        return "a FIFO, not opened";
+    case EntrySocket:
+        return "a socket, not opened";
+    case EntryCharacterDevice:
+        return "a character device, not opened";
+    case EntryBlockDevice:
+        return "a block device, not opened";
+    }
+    return 0;
+}
+
+// 1 when a walk may go down into the entry: a folder whose name Windows takes and the code
+// page spells as it is; a path made of any other name could name another place.
+static int Enterable(const FolderEntry &entry)
+{
+    char reason[NameReasonSize];
+
+    return entry.kind == EntryFolder && entry.spellable &&
+           !NameProblem(entry.utf8.c_str(), reason, sizeof reason) &&
+           !BackslashProblem(entry.ansi.c_str(), 0, reason, sizeof reason);
+}
+
 // In capitals first, so that names differing only in case stand together.
 static bool ByFoldedName(const FolderEntry &a, const FolderEntry &b)
 {
     return a.folded != b.folded ? a.folded < b.folded : a.name < b.name;
 }
 
-static void CheckFolder(const std::string &shown, std::vector<FolderEntry> &entries)
+// How the code page spells the entry's name, reported when setup's ANSI calls would not
+// meet the name itself; `exact` holds the names of the folder that it spells exactly.
+static void CheckSpelling(const char *where, const FolderEntry &entry,
+                          const std::map<std::string, std::string> &exact)
+{
+    char reason[NameReasonSize];
+
+    if (entry.ansi.empty()) {
+        Report(SeverityError, where, 0, "code page %d cannot spell the name: setup's ANSI "
+               "calls see question marks and cannot copy or open it", CodePage);
+    } else if (BackslashProblem(entry.ansi.c_str(), 0, reason, sizeof reason)) {
+        Report(SeverityError, where, 0, "%s", reason);
+    } else if (!entry.spellable) {
+        auto twin = exact.find(entry.ansi);
+        if (twin != exact.end())
+            Report(SeverityError, where, 0, "in code page %d it becomes the name of %s: "
+                   "setup's ANSI calls take both for one", CodePage, twin->second.c_str());
+        else
+            Report(SeverityError, where, 0, "code page %d spells the name only approximately: "
+                   "setup's ANSI calls see another name and cannot copy or open it", CodePage);
+    }
+}
+
+// Where the medium lies when setup runs in place, and the entry's path in the code page
+// below it; "" for no measure.
+struct Measure {
+    std::string installDir;
+    std::string relative;
+};
+
+// Windows opens paths of fewer than MAX_PATH characters, counted in the code page's bytes
+// as setup composes them. 1 when the entry's path is too long.
+static int CheckPathLength(const char *where, const FolderEntry &entry, const Measure &measure)
+{
+    if (measure.installDir.empty() || !entry.spellable)
+        return 0;
+    size_t length = measure.installDir.size() + 1 + measure.relative.size() +
+                    (measure.relative.empty() ? 0 : 1) + entry.ansi.size();
+    if (length < WindowsPathLimit)
+        return 0;
+    Report(SeverityError, where, 0, "a path of %d characters below %s when setup runs; "
+           "Windows takes at most %d", (int)length, Shown(measure.installDir.c_str()).c_str(),
+           WindowsPathLimit - 1);
+    return 1;
+}
+
+// Returns the entries whose path is too long, which are not measured further down.
+static std::vector<int> CheckFolder(const std::string &shown, std::vector<FolderEntry> &entries,
+                                    const Measure &measure)
 {
     char reason[NameReasonSize];
     size_t sameFrom = 0;  // the first entry of the run of names equal in capitals
+    std::map<std::string, std::string> exact;
+    std::vector<int> tooLong(entries.size());
 
     std::sort(entries.begin(), entries.end(), ByFoldedName);
+    for (const FolderEntry &entry : entries)
+        if (entry.spellable)
+            exact[entry.ansi] = entry.name;
     for (size_t i = 0; i < entries.size(); i++) {
         const FolderEntry &entry = entries[i];
         std::string where = shown.empty() ? entry.name : shown + "\\" + entry.name;
+        if (KindText(entry.kind))
+            Report(SeverityError, where.c_str(), 0, "%s: setup, a disc image and an archive "
+                   "take only files and folders", KindText(entry.kind));
         if (NameProblem(entry.utf8.c_str(), reason, sizeof reason))
             Report(SeverityError, where.c_str(), 0, "%s", reason);
-        if (!entry.spellable)
-            Report(SeverityError, where.c_str(), 0, "code page %d cannot spell the name: "
-                   "setup's ANSI calls see question marks and cannot copy or open it",
-                   CodePage);
-        else if (TrailByteProblem(entry.ansi.c_str(), reason, sizeof reason))
-            Report(SeverityError, where.c_str(), 0, "%s", reason);
-        if (entry.isLink)
-            Report(SeverityWarning, where.c_str(), 0, "link: not followed, nothing behind it "
-                   "is checked, and a disc image or archive of the medium cannot hold it");
+        else
+            CheckSpelling(where.c_str(), entry, exact);
+        if (DiscImage && strchr(entry.utf8.c_str(), ';'))
+            Report(SeverityError, where.c_str(), 0, "holds ';', which Windows takes but a disc "
+                   "image's Joliet names cannot hold");
         if (i == 0 || entries[sameFrom].folded != entry.folded)
             sameFrom = i;
         else
             Report(SeverityError, where.c_str(), 0, "differs from %s only in letter case; "
                    "Windows takes both for one name", entries[sameFrom].name.c_str());
+        tooLong[i] = CheckPathLength(where.c_str(), entry, measure);
     }
+    return tooLong;
 }
 
 // Checks the entries of `folder` and goes down into its folders, but never through a link
-// nor through a name that Windows cannot take: a path made of it could name another place.
-static void Walk(const char *folder, const std::string &shown)
+// nor through a name that Windows or the code page cannot take as it is.
+static void Walk(const char *folder, const std::string &shown, const Measure &measure)
 {
     std::vector<FolderEntry> entries;
-    char reason[NameReasonSize];
 
     if (ListFolder(folder, &entries) < 0) {
-        Report(SeverityError, shown.empty() ? folder : shown.c_str(), 0,
+        Report(SeverityError, shown.empty() ? Shown(folder).c_str() : shown.c_str(), 0,
                "cannot be listed; nothing in it is checked");
         return;
     }
-    CheckFolder(shown, entries);
-    for (const FolderEntry &entry : entries) {
+    std::vector<int> tooLong = CheckFolder(shown, entries, measure);
+    for (size_t i = 0; i < entries.size(); i++) {
+        const FolderEntry &entry = entries[i];
         char path[CheckPathSize];
-        if (!entry.isDirectory || NameProblem(entry.utf8.c_str(), reason, sizeof reason))
+        if (!Enterable(entry))
             continue;
         std::string where = shown.empty() ? entry.name : shown + "\\" + entry.name;
+        Measure below;
+        if (!tooLong[i] && !measure.installDir.empty()) {
+            below.installDir = measure.installDir;
+            below.relative = measure.relative.empty() ? entry.ansi
+                                                      : measure.relative + "\\" + entry.ansi;
+        }
         if (JoinPath(path, sizeof path, folder, entry.local.c_str()) < 0)
             Report(SeverityError, where.c_str(), 0, "path too long for Windows to open; "
                    "nothing in it is checked");
         else
-            Walk(path, where);
+            Walk(path, where, below);
     }
 }
 
-void CheckNames(const char *root, const char *shownRoot)
+void CheckNames(const char *root, const char *shownRoot, const char *installDir)
 {
-    Walk(root, shownRoot);
+    Measure measure;
+
+    if (installDir)
+        measure.installDir = installDir;
+    Walk(root, shownRoot, measure);
 }
 
 int CheckGeneratedName(const char *where, int line, const char *shown, const char *rest)
@@ -199,7 +305,7 @@ int CheckGeneratedName(const char *where, int line, const char *shown, const cha
     char reason[NameReasonSize];
     int reported = 0;
 
-    if (TrailByteProblem(rest, reason, sizeof reason)) {
+    if (BackslashProblem(rest, 1, reason, sizeof reason)) {
         Report(SeverityError, where, line, "%s: %s", shown, reason);
         reported++;
     }

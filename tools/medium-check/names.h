@@ -13,14 +13,20 @@ int ChooseCodePage(int codePage);
 // "..") as the name of a file or folder, and returns 1; 0 when it can.
 int NameProblem(const char *name, char *reason, int size);
 
+// From now on names are judged for a disc image as well, whose Joliet names cannot hold
+// ';'.
+void JudgeForDiscImage(void);
+
 // 1 when a part of the relative path `path` is a name that Windows cannot take.
 int PathHasProblem(const char *path);
 
-// Reports every entry below `root` whose name Windows cannot take, that the code page
-// cannot spell, whose ANSI form would mislead setup, that differs from another entry of its
-// folder only in letter case, and every link (not followed).
-// Reports name the entries below `shownRoot` ("" for none).
-void CheckNames(const char *root, const char *shownRoot);
+// Reports every entry below `root` that is neither a file nor a folder (never followed or
+// opened), whose name Windows cannot take, that the code page cannot spell exactly, whose
+// ANSI form would mislead setup, or that differs from another entry of its folder only in
+// letter case. With `installDir` (in place: where the medium lies when setup runs; 0 in
+// copy mode, whose copies the tree check measures) every path below it is measured against
+// MAX_PATH. Reports name the entries below `shownRoot` ("" for none).
+void CheckNames(const char *root, const char *shownRoot, const char *installDir);
 
 // Reports each part of the generated file's path `rest` (what follows the install
 // directory) that Windows cannot take; `shown` is the whole path as setup composes it.

@@ -1,7 +1,9 @@
 // The POSIX side of medium-check: Windows paths on drive Z: stand for the root of the
 // file system, as under Wine, and their parts are matched regardless of case; dot-files
 // are hidden unless told otherwise; names are UTF-8, as Wine reads them; links are never
-// followed. Also the Win32 listing that setup's scan makes.
+// followed. Windows paths are in the chosen code page, as setup's ANSI calls see them, so
+// that every limit is counted in the bytes that setup counts. Also the Win32 listing that
+// setup's scan makes.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -25,12 +27,177 @@ enum {
     MaxListings = 64,  // listings open at one time: one per level of a walk
 };
 
+// ---- Names as the names check sees them.
+
+static iconv_t ToCodePage = (iconv_t)-1;
+static iconv_t FromCodePage = (iconv_t)-1;
+static locale_t Utf8Locale;
+
+int OpenCodePage(int codePage)
+{
+    char name[16];
+
+    snprintf(name, sizeof name, "CP%d", codePage);
+    if (ToCodePage != (iconv_t)-1)
+        iconv_close(ToCodePage);
+    if (FromCodePage != (iconv_t)-1)
+        iconv_close(FromCodePage);
+    ToCodePage = iconv_open(name, "UTF-8");
+    FromCodePage = iconv_open("UTF-8", name);
+    if (!Utf8Locale)
+        Utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
+    return ToCodePage == (iconv_t)-1 || FromCodePage == (iconv_t)-1 || !Utf8Locale ? -1 : 0;
+}
+
+// `text` converted whole by `conversion`; "" when a character has no conversion.
+static std::string Convert(iconv_t conversion, const std::string &text)
+{
+    char converted[4 * LocalPathSize];
+    char *in = (char *)text.data();
+    size_t inLeft = text.size();
+    char *out = converted;
+    size_t outLeft = sizeof converted;
+
+    iconv(conversion, 0, 0, 0, 0);
+    if (iconv(conversion, &in, &inLeft, &out, &outLeft) == (size_t)-1)
+        return std::string();
+    return std::string(converted, out - converted);
+}
+
+std::string CodePageToUtf8(const char *text)
+{
+    return Convert(FromCodePage, text);
+}
+
+static int IsAscii(const std::string &text)
+{
+    for (char c : text)
+        if ((unsigned char)c >= 0x80)
+            return 0;
+    return 1;
+}
+
+// The ANSI form of a UTF-8 text that comes back unchanged from the code page; "" when it
+// has none.
+static std::string ExactAnsi(const std::string &text)
+{
+    if (IsAscii(text))
+        return text;
+    std::string ansi = Convert(ToCodePage, text);
+    return !ansi.empty() && Convert(FromCodePage, ansi) == text ? ansi : std::string();
+}
+
+int ArgumentToWindows(const char *argument, char *out, int size)
+{
+    std::string ansi = ExactAnsi(argument);
+    int length = snprintf(out, size, "%s", ansi.c_str());
+    return (*argument && ansi.empty()) || length < 0 || length >= size ? -1 : 0;
+}
+
+std::string Shown(const char *windowsText)
+{
+    std::string utf8 = IsAscii(windowsText) ? windowsText : CodePageToUtf8(windowsText);
+    return utf8.empty() ? windowsText : utf8;
+}
+
+void SystemProblem(char *text, int size)
+{
+    snprintf(text, size, "%s", strerror(errno));
+}
+
+// The code point that starts at `text`, and its length in `used`; a byte that starts no
+// valid UTF-8 sequence stands for itself.
+static unsigned DecodeUtf8(const unsigned char *text, size_t left, size_t *used)
+{
+    int extra = text[0] >= 0xf0 ? 3 : text[0] >= 0xe0 ? 2 : text[0] >= 0xc0 ? 1 : 0;
+    unsigned code = extra ? text[0] & (0x3f >> extra) : text[0];
+
+    *used = 1;
+    if (text[0] >= 0x80 && text[0] < 0xc0)
+        return text[0];
+    if ((size_t)extra >= left)
+        return text[0];
+    for (int i = 1; i <= extra; i++) {
+        if ((text[i] & 0xc0) != 0x80)
+            return text[0];
+        code = code << 6 | (text[i] & 0x3f);
+    }
+    *used = extra + 1;
+    return code;
+}
+
+static void AppendUtf8(std::string *out, unsigned code)
+{
+    if (code < 0x80) {
+        *out += (char)code;
+    } else if (code < 0x800) {
+        *out += (char)(0xc0 | code >> 6);
+        *out += (char)(0x80 | (code & 0x3f));
+    } else if (code < 0x10000) {
+        *out += (char)(0xe0 | code >> 12);
+        *out += (char)(0x80 | (code >> 6 & 0x3f));
+        *out += (char)(0x80 | (code & 0x3f));
+    } else {
+        *out += (char)(0xf0 | code >> 18);
+        *out += (char)(0x80 | (code >> 12 & 0x3f));
+        *out += (char)(0x80 | (code >> 6 & 0x3f));
+        *out += (char)(0x80 | (code & 0x3f));
+    }
+}
+
+// The name as Windows' ANSI calls list it: a question mark for each character that the
+// code page cannot spell exactly.
+static std::string ListedAnsi(const std::string &name)
+{
+    std::string exact = ExactAnsi(name);
+    if (!exact.empty() || name.empty())
+        return exact;
+    const unsigned char *text = (const unsigned char *)name.data();
+    size_t left = name.size();
+    std::string listed;
+    while (left > 0) {
+        size_t used;
+        DecodeUtf8(text, left, &used);
+        std::string character = ExactAnsi(std::string((const char *)text, used));
+        listed += character.empty() ? "?" : character;
+        text += used;
+        left -= used;
+    }
+    return listed;
+}
+
+static std::string Folded(const std::string &name)
+{
+    const unsigned char *text = (const unsigned char *)name.data();
+    size_t left = name.size();
+    std::string folded;
+
+    while (left > 0) {
+        size_t used;
+        unsigned code = DecodeUtf8(text, left, &used);
+        AppendUtf8(&folded, (unsigned)towupper_l((wint_t)code, Utf8Locale));
+        text += used;
+        left -= used;
+    }
+    return folded;
+}
+
 static int IsSeparator(char c)
 {
     return c == '\\' || c == '/';
 }
 
+// 1 when a part of `path` is "..".
+static int HasParentPart(const char *path)
+{
+    for (const char *part = path; (part = strstr(part, "..")) != 0; part += 2)
+        if ((part == path || part[-1] == '/') && (part[2] == 0 || part[2] == '/'))
+            return 1;
+    return 0;
+}
+
 // The real path of a folder still to be made: its parent's real path and its own name.
+// 0; -2 when ".." follows a folder that does not exist; else -1.
 static int ResolveNewFolder(const char *folder, char *local)
 {
     char parent[PATH_MAX];
@@ -42,7 +209,9 @@ static int ResolveNewFolder(const char *folder, char *local)
         parent[--length] = 0;
     char *slash = strrchr(parent, '/');
     const char *name = slash ? slash + 1 : parent;
-    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || !*name)
+    if (strcmp(name, "..") == 0)
+        return -2;
+    if (strcmp(name, ".") == 0 || !*name)
         return -1;
     char nameCopy[NAME_MAX + 1];
     if (snprintf(nameCopy, sizeof nameCopy, "%s", name) >= (int)sizeof nameCopy)
@@ -55,7 +224,7 @@ static int ResolveNewFolder(const char *folder, char *local)
         *slash = 0;
     char resolved[PATH_MAX];
     if (!realpath(parent, resolved))
-        return -1;
+        return errno == ENOENT && HasParentPart(parent) ? -2 : -1;
     length = snprintf(local, PATH_MAX, "%s/%s", strcmp(resolved, "/") == 0 ? "" : resolved,
                       nameCopy);
     return length < PATH_MAX ? 0 : -1;
@@ -65,11 +234,19 @@ int FullWindowsPath(const char *folder, char *path, int size)
 {
     char local[PATH_MAX];
 
-    if (!realpath(folder, local) && (errno != ENOENT || ResolveNewFolder(folder, local) < 0))
+    if (!realpath(folder, local)) {
+        if (errno != ENOENT)
+            return -1;
+        int resolved = ResolveNewFolder(folder, local);
+        if (resolved < 0)
+            return resolved;
+    }
+    std::string ansi = ExactAnsi(local);
+    if (strchr(local, '\\') || ansi.empty()) {
+        errno = EILSEQ;
         return -1;
-    if (strchr(local, '\\'))
-        return -1;
-    int length = snprintf(path, size, "Z:%s", strcmp(local, "/") == 0 ? "\\" : local);
+    }
+    int length = snprintf(path, size, "Z:%s", ansi == "/" ? "\\" : ansi.c_str());
     if (length < 0 || length >= size)
         return -1;
     for (char *c = path; *c; c++)
@@ -102,11 +279,14 @@ static int MatchPartCase(char *local, int partStart)
 
 int LocalPath(const char *windowsPath, char *local, int size)
 {
-    const char *rest = windowsPath;
+    std::string utf8 = IsAscii(windowsPath) ? windowsPath : CodePageToUtf8(windowsPath);
+    const char *rest = utf8.c_str();
     int length = 0;
     int resolving = 1;  // stops at the first part that does not exist
     struct stat status;
 
+    if (utf8.empty() && *windowsPath)
+        return -1;
     if ((rest[0] == 'Z' || rest[0] == 'z') && rest[1] == ':') {
         rest += 2;
         if (*rest && !IsSeparator(*rest))
@@ -176,23 +356,44 @@ int DeleteOneFile(const char *path)
     return LocalPath(path, local, sizeof local) == 0 && unlink(local) == 0 ? 0 : -1;
 }
 
+static int SameFile(const struct stat *a, const struct stat *b)
+{
+    return a->st_dev == b->st_dev && a->st_ino == b->st_ino;
+}
+
+// The entry's own status in `status`: 0, or -1 when it has none.
+static int EntryStatus(const char *path, struct stat *status)
+{
+    char local[LocalPathSize];
+
+    return LocalPath(path, local, sizeof local) == 0 && lstat(local, status) == 0 ? 0 : -1;
+}
+
+// Opened without waiting (a FIFO put in its place since it was looked at) nor following a
+// link, and only when it is still the same regular file.
 int CanReadFile(const char *path)
 {
     char local[LocalPathSize];
-    int handle;
+    struct stat before;
+    struct stat opened;
 
-    if (LocalPath(path, local, sizeof local) < 0 || (handle = open(local, O_RDONLY)) < 0)
+    if (LocalPath(path, local, sizeof local) < 0 || lstat(local, &before) != 0 ||
+        !S_ISREG(before.st_mode))
         return 0;
+    int handle = open(local, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
+    if (handle < 0)
+        return 0;
+    int same = fstat(handle, &opened) == 0 && S_ISREG(opened.st_mode) &&
+               SameFile(&before, &opened);
     close(handle);
-    return 1;
+    return same;
 }
 
 long long FileSize(const char *path)
 {
-    char local[LocalPathSize];
     struct stat status;
 
-    if (LocalPath(path, local, sizeof local) < 0 || stat(local, &status) != 0)
+    if (EntryStatus(path, &status) < 0 || !S_ISREG(status.st_mode))
         return -1;
     return (long long)status.st_size;
 }
@@ -217,61 +418,51 @@ int MakeScratchFolder(const char *parent, char *path, int size)
     return FullWindowsPath(local, path, size);
 }
 
-#ifndef O_PATH
-#define O_PATH O_RDONLY
-#endif
-
-static int SameFile(const struct stat *a, const struct stat *b)
-{
-    return a->st_dev == b->st_dev && a->st_ino == b->st_ino;
-}
-
+// Up the real path by its text: with every link resolved, its parents by text are the
+// folder's real parents, and each is looked at from its own parent, so that a folder that
+// cannot be read or searched itself is still told apart.
 int FolderWithin(const char *inner, const char *outer)
 {
     char local[LocalPathSize];
+    char real[PATH_MAX];
     struct stat outerStatus;
     struct stat status;
-    struct stat parentStatus;
-    int result = -1;
 
     if (LocalPath(outer, local, sizeof local) < 0 || stat(local, &outerStatus) != 0 ||
-        LocalPath(inner, local, sizeof local) < 0)
+        LocalPath(inner, local, sizeof local) < 0 || !realpath(local, real))
         return -1;
-    // Up through "..", which leads to the real parent whatever path named the folder.
-    int folder = open(local, O_PATH | O_DIRECTORY);
-    if (folder < 0)
-        return -1;
-    if (fstat(folder, &status) == 0) {
-        for (;;) {
-            if (SameFile(&status, &outerStatus)) {
-                result = 1;
-                break;
-            }
-            int parent = openat(folder, "..", O_PATH | O_DIRECTORY);
-            if (parent < 0)
-                break;
-            close(folder);
-            folder = parent;
-            if (fstat(folder, &parentStatus) != 0)
-                break;
-            if (SameFile(&parentStatus, &status)) {  // the root is its own parent
-                result = 0;
-                break;
-            }
-            status = parentStatus;
-        }
+    for (;;) {
+        if (stat(real, &status) != 0)
+            return -1;
+        if (SameFile(&status, &outerStatus))
+            return 1;
+        char *slash = strrchr(real, '/');
+        if (!slash || strcmp(real, "/") == 0)
+            return 0;
+        slash[slash == real ? 1 : 0] = 0;
     }
-    close(folder);
-    return result;
 }
 
-int IsLink(const char *path)
+static int KindOfMode(mode_t mode)
 {
-    char local[LocalPathSize];
+    if (S_ISREG(mode))
+        return EntryFile;
+    if (S_ISDIR(mode))
+        return EntryFolder;
+    if (S_ISLNK(mode))
+        return EntryLink;
+    if (S_ISFIFO(mode))
+        return EntryFifo;
+    if (S_ISSOCK(mode))
+        return EntrySocket;
+    return S_ISBLK(mode) ? EntryBlockDevice : EntryCharacterDevice;
+}
+
+int KindOf(const char *path)
+{
     struct stat status;
 
-    return LocalPath(path, local, sizeof local) == 0 && lstat(local, &status) == 0 &&
-           S_ISLNK(status.st_mode);
+    return EntryStatus(path, &status) < 0 ? EntryMissing : KindOfMode(status.st_mode);
 }
 
 static int DotFilesHidden = 1;
@@ -284,104 +475,6 @@ void ShowDotFiles(void)
 int LocalPathLimit(void)
 {
     return PATH_MAX;
-}
-
-// ---- Names as the names check sees them.
-
-static iconv_t ToCodePage = (iconv_t)-1;
-static iconv_t FromCodePage = (iconv_t)-1;
-static locale_t Utf8Locale;
-
-int OpenCodePage(int codePage)
-{
-    char name[16];
-
-    snprintf(name, sizeof name, "CP%d", codePage);
-    if (ToCodePage != (iconv_t)-1)
-        iconv_close(ToCodePage);
-    if (FromCodePage != (iconv_t)-1)
-        iconv_close(FromCodePage);
-    ToCodePage = iconv_open(name, "UTF-8");
-    FromCodePage = iconv_open("UTF-8", name);
-    if (!Utf8Locale)
-        Utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
-    return ToCodePage == (iconv_t)-1 || FromCodePage == (iconv_t)-1 || !Utf8Locale ? -1 : 0;
-}
-
-// `text` converted whole by `conversion`; "" when a character has no conversion.
-static std::string Convert(iconv_t conversion, const std::string &text)
-{
-    char converted[4 * LocalPathSize];
-    char *in = (char *)text.data();
-    size_t inLeft = text.size();
-    char *out = converted;
-    size_t outLeft = sizeof converted;
-
-    iconv(conversion, 0, 0, 0, 0);
-    if (iconv(conversion, &in, &inLeft, &out, &outLeft) == (size_t)-1)
-        return std::string();
-    return std::string(converted, out - converted);
-}
-
-std::string CodePageToUtf8(const char *text)
-{
-    return Convert(FromCodePage, text);
-}
-
-// The code point that starts at `text`, and its length in `used`; a byte that starts no
-// valid UTF-8 sequence stands for itself.
-static unsigned DecodeUtf8(const unsigned char *text, size_t left, size_t *used)
-{
-    int extra = text[0] >= 0xf0 ? 3 : text[0] >= 0xe0 ? 2 : text[0] >= 0xc0 ? 1 : 0;
-    unsigned code = extra ? text[0] & (0x3f >> extra) : text[0];
-
-    *used = 1;
-    if (text[0] >= 0x80 && text[0] < 0xc0)
-        return text[0];
-    if ((size_t)extra >= left)
-        return text[0];
-    for (int i = 1; i <= extra; i++) {
-        if ((text[i] & 0xc0) != 0x80)
-            return text[0];
-        code = code << 6 | (text[i] & 0x3f);
-    }
-    *used = extra + 1;
-    return code;
-}
-
-static void AppendUtf8(std::string *out, unsigned code)
-{
-    if (code < 0x80) {
-        *out += (char)code;
-    } else if (code < 0x800) {
-        *out += (char)(0xc0 | code >> 6);
-        *out += (char)(0x80 | (code & 0x3f));
-    } else if (code < 0x10000) {
-        *out += (char)(0xe0 | code >> 12);
-        *out += (char)(0x80 | (code >> 6 & 0x3f));
-        *out += (char)(0x80 | (code & 0x3f));
-    } else {
-        *out += (char)(0xf0 | code >> 18);
-        *out += (char)(0x80 | (code >> 12 & 0x3f));
-        *out += (char)(0x80 | (code >> 6 & 0x3f));
-        *out += (char)(0x80 | (code & 0x3f));
-    }
-}
-
-static std::string Folded(const std::string &name)
-{
-    const unsigned char *text = (const unsigned char *)name.data();
-    size_t left = name.size();
-    std::string folded;
-
-    while (left > 0) {
-        size_t used;
-        unsigned code = DecodeUtf8(text, left, &used);
-        AppendUtf8(&folded, (unsigned)towupper_l((wint_t)code, Utf8Locale));
-        text += used;
-        left -= used;
-    }
-    return folded;
 }
 
 int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
@@ -402,12 +495,11 @@ int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
         FolderEntry entry;
         entry.name = found->d_name;
         entry.utf8 = found->d_name;
-        entry.local = found->d_name;
+        entry.local = ListedAnsi(entry.name);
         entry.folded = Folded(entry.name);
         entry.ansi = Convert(ToCodePage, entry.name);
-        entry.spellable = !entry.ansi.empty();
-        entry.isLink = lstat(path, &status) == 0 && S_ISLNK(status.st_mode);
-        entry.isDirectory = !entry.isLink && S_ISDIR(status.st_mode);
+        entry.spellable = !entry.ansi.empty() && Convert(FromCodePage, entry.ansi) == entry.name;
+        entry.kind = lstat(path, &status) == 0 ? KindOfMode(status.st_mode) : EntryMissing;
         entries->push_back(entry);
     }
     closedir(listing);
@@ -428,10 +520,11 @@ static int IsDotName(const char *name)
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
-// Fills `entry` from the listing's next name; 0 at its end. A name holding a backslash is
-// passed over: Windows cannot hold it, and a path made of it would name another place (the
-// names check reports it). A link is a system entry, which the scan leaves out and no walk
-// enters.
+// Fills `entry` from the listing's next name in the code page, as the ANSI calls list it;
+// 0 at its end. A name holding a backslash is passed over: Windows cannot hold it, and a
+// path made of it would name another place (the names check reports it). Anything but a
+// file or a folder is a system entry, which the scan leaves out and no walk enters or
+// opens.
 static int NextEntry(Listing *listing, WIN32_FIND_DATAA *entry)
 {
     dirent *found;
@@ -443,13 +536,13 @@ static int NextEntry(Listing *listing, WIN32_FIND_DATAA *entry)
         if (!found)
             return 0;
     } while (strchr(found->d_name, '\\'));
-    snprintf(entry->cFileName, sizeof entry->cFileName, "%s", found->d_name);
+    snprintf(entry->cFileName, sizeof entry->cFileName, "%s", ListedAnsi(found->d_name).c_str());
     snprintf(local, sizeof local, "%s/%s", listing->path, found->d_name);
     entry->dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
     entry->nFileSizeHigh = 0;
     entry->nFileSizeLow = 0;
     if (lstat(local, &status) == 0) {
-        if (S_ISLNK(status.st_mode)) {
+        if (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
             entry->dwFileAttributes = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
             return 1;
         }

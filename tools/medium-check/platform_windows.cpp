@@ -27,6 +27,29 @@ int LocalPath(const char *windowsPath, char *local, int size)
     return length >= 0 && length < size ? 0 : -1;
 }
 
+int ArgumentToWindows(const char *argument, char *out, int size)
+{
+    return LocalPath(argument, out, size);
+}
+
+std::string Shown(const char *windowsText)
+{
+    return windowsText;
+}
+
+void SystemProblem(char *text, int size)
+{
+    DWORD error = GetLastError();
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  NULL, error, 0, text, size, NULL);
+
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
+                          text[length - 1] == '.'))
+        text[--length] = 0;
+    if (length == 0)
+        snprintf(text, size, "error %lu", (unsigned long)error);
+}
+
 int IsDirectory(const char *path)
 {
     DWORD attributes = GetFileAttributesA(path);
@@ -50,8 +73,23 @@ int DeleteOneFile(const char *path)
     return DeleteFileA(path) ? 0 : -1;
 }
 
+int KindOf(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return EntryMissing;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return EntryLink;
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return EntryCharacterDevice;
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? EntryFolder : EntryFile;
+}
+
 int CanReadFile(const char *path)
 {
+    if (KindOf(path) != EntryFile)
+        return 0;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                               OPEN_EXISTING, 0, NULL);
 
@@ -69,7 +107,8 @@ long long FileSize(const char *path)
     if (found == INVALID_HANDLE_VALUE)
         return -1;
     FindClose(found);
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    if (entry.dwFileAttributes &
+        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
         return -1;
     return ((long long)entry.nFileSizeHigh << 32) | entry.nFileSizeLow;
 }
@@ -192,12 +231,6 @@ int FolderWithin(const char *inner, const char *outer)
     }
 }
 
-int IsLink(const char *path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 void ShowDotFiles(void)
 {
 }
@@ -221,6 +254,17 @@ static std::string Narrow(const WCHAR *wide, UINT codePage)
     char text[4 * MAX_PATH];
     int length = WideCharToMultiByte(codePage, 0, wide, -1, text, sizeof text, NULL, NULL);
     return length > 0 ? std::string(text) : std::string();
+}
+
+// The name in the code page, best-fit characters included; "" when a character has not
+// even that.
+static std::string AnsiForm(const WCHAR *name, UINT codePage)
+{
+    char text[4 * MAX_PATH];
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(codePage, 0, name, -1, text, sizeof text, NULL,
+                                     &usedDefault);
+    return length > 0 && !usedDefault ? std::string(text) : std::string();
 }
 
 // 1 when the name comes back unchanged from the code page: a best-fit or default
@@ -275,11 +319,16 @@ int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
         entry.local = Spellable(found.cFileName, CP_ACP) || !found.cAlternateFileName[0]
                           ? entry.name : Narrow(found.cAlternateFileName, CP_ACP);
         entry.folded = Folded(found.cFileName);
-        entry.spellable = Spellable(found.cFileName, CodePage);
-        entry.ansi = entry.spellable ? Narrow(found.cFileName, CodePage) : std::string();
-        entry.isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        entry.isDirectory =
-            !entry.isLink && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.ansi = AnsiForm(found.cFileName, CodePage);
+        entry.spellable = !entry.ansi.empty() && Spellable(found.cFileName, CodePage);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            entry.kind = EntryLink;
+        else if (found.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)
+            entry.kind = EntryCharacterDevice;
+        else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            entry.kind = EntryFolder;
+        else
+            entry.kind = EntryFile;
         entries->push_back(entry);
     } while (FindNextFileW(listing, &found));
     FindClose(listing);

@@ -45,6 +45,9 @@ static int MapGuarded(const char *path, int forWriting, char *mapped, int size)
         return -1;
     if (forWriting ? !IsInside(normal, Check.outputDir) : !SameText(normal, Check.templatePath))
         return -1;
+    // Only a regular template is read: opening a FIFO or a device waits or never ends.
+    if (!forWriting && KindOf(normal) != EntryFile)
+        return -1;
     return LocalPath(normal, mapped, size);
 }
 

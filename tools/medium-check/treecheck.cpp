@@ -33,7 +33,10 @@ void PumpMessages(void)
 static void EntryPath(char *out, int size, const char *directory, const char *name,
                       const char *tail)
 {
-    snprintf(out, size, "%s\\%s%s", RelativeTo(directory, MediumDir), name, tail);
+    char path[CheckPathSize];
+
+    snprintf(path, sizeof path, "%s\\%s%s", RelativeTo(directory, MediumDir), name, tail);
+    snprintf(out, size, "%s", Shown(path).c_str());
 }
 
 static void OnOmission(int omission, const char *directory, const char *name,
@@ -43,9 +46,11 @@ static void OnOmission(int omission, const char *directory, const char *name,
     char path[CheckPathSize];
     const char *kind = tail[0] ? "folder" : "file";
 
-    // The names check reports a link; the scan here never follows one.
+    // The names check reports what is neither a file nor a folder; the scan never follows
+    // or opens it.
     if ((omission == ScanOmitHidden || omission == ScanOmitSystem) &&
-        JoinPath(path, sizeof path, directory, name) == 0 && IsLink(path))
+        JoinPath(path, sizeof path, directory, name) == 0 && KindOf(path) != EntryFile &&
+        KindOf(path) != EntryFolder)
         return;
     EntryPath(where, sizeof where, directory, name, tail);
     switch (omission) {
@@ -87,13 +92,17 @@ static void OnOmission(int omission, const char *directory, const char *name,
     }
 }
 
-// A file the copy cannot take: one of 2 GiB or more, or one that cannot be read.
-static void ReportUncopiableFile(const char *path, int size)
+// A file the copy cannot take: one of 2 GiB or more, or one that cannot be read. A file
+// whose path holds a name that Windows cannot take is not opened: the names check reports
+// it, and the path could name another file.
+static void ReportUncopiableFile(const char *sourceDir, const char *path, int size)
 {
     char where[CheckPathSize];
     char bytes[24];
 
-    snprintf(where, sizeof where, "%s", RelativeTo(path, MediumDir));
+    if (PathHasProblem(RelativeTo(path, sourceDir)))
+        return;
+    snprintf(where, sizeof where, "%s", Shown(RelativeTo(path, MediumDir)).c_str());
     if (size == SizeTooLarge) {
         FormatCount(bytes, sizeof bytes, (unsigned long long)FileSize(path));
         Report(SeverityError, where, 0,
@@ -118,9 +127,9 @@ static void CheckTargetLength(const char *installDir, const char *sourceDir, con
     if (IsDirectoryEntry(path))
         length--;
     if (length >= WindowsPathLimit)
-        Report(SeverityError, RelativeTo(path, MediumDir), 0,
+        Report(SeverityError, Shown(RelativeTo(path, MediumDir)).c_str(), 0,
                "copied to a path of %d characters below %s; Windows takes at most %d",
-               (int)length, installDir, WindowsPathLimit - 1);
+               (int)length, Shown(installDir).c_str(), WindowsPathLimit - 1);
 }
 
 int CheckTree(const char *mediumDir, const char *sourceDir, const char *installDir)
@@ -140,7 +149,7 @@ int CheckTree(const char *mediumDir, const char *sourceDir, const char *installD
                "it refuses the tree", MaxFileCount, EntriesPastFullList);
     for (int i = 0; i < FileCount; i++) {
         if (!IsDirectoryEntry(FilePaths[i]))
-            ReportUncopiableFile(FilePaths[i], FileSizes[i]);
+            ReportUncopiableFile(sourceDir, FilePaths[i], FileSizes[i]);
         CheckTargetLength(installDir, sourceDir, FilePaths[i]);
     }
     return FileListOverflowPath[0] == 0;

@@ -49,6 +49,11 @@ EOF
 printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/suite/start.ini"
 printf 'keep' >"$work/sibling/keep.txt"
 
+# running PID: the process has not ended (a zombie has).
+running() {
+    case $(ps -o stat= -p "$1") in '' | Z*) return 1 ;; esac
+}
+
 # check NAME EXPECTED ACTUAL: the two listings are equal.
 check() {
     if [ "$2" != "$3" ]; then
@@ -124,25 +129,32 @@ state() {
 }
 
 # Tools that misbehave, put first on the PATH by the rows that need them: a reader that
-# loses a file of what it reads back, and an archive writer that stops once it has written
-# until the file "go" appears.
-mkdir "$work/lossy" "$work/stalling"
+# loses a file of what it reads back, and an image writer and a reader that, once done, stop
+# until the file "go" appears or the program that started them has ended.
+mkdir "$work/lossy" "$work/stalling-writer" "$work/stalling-reader" "$work/flags"
 cat >"$work/lossy/bsdtar" <<EOF
 #!/bin/sh
 $(command -v bsdtar) "\$@" && rm -f "\$5/start.ini" "\$5/veltrane/start.ini"
 EOF
-cat >"$work/stalling/python3" <<EOF
+for tool in xorriso:writer bsdtar:reader; do
+    cat >"$work/stalling-${tool#*:}/${tool%:*}" <<EOF
 #!/bin/sh
-$(command -v python3) "\$@" || exit
-: >"$work/writing"
-while [ ! -e "$work/go" ]; do sleep 0.1; done
+$(command -v "${tool%:*}") "\$@" || exit
+: >"$work/flags/stalled"
+while [ ! -e "$work/flags/go" ] && kill -0 \$PPID 2>/dev/null; do sleep 0.1; done
 EOF
-chmod +x "$work/lossy/bsdtar" "$work/stalling/python3"
+    chmod +x "$work/stalling-${tool#*:}/${tool%:*}"
+done
+chmod +x "$work/lossy/bsdtar"
 
-# row NAME CODE SAYS PATH-FIRST PREPARE ARGUMENTS...: a fresh suite, PREPARE run in it,
-# then make-medium with ARGUMENTS (PATH-FIRST, when not "-", first on the PATH), with the
-# old image at out/kept.zip; its output says SAYS (a grep pattern). A CODE of "term" sends
-# SIGTERM while the archive is written.
+# row NAME CODE SAYS PATH-FIRST PREPARE ARGUMENTS...: a fresh suite, PREPARE run in it
+# (a row that cannot be prepared here is skipped), then make-medium with ARGUMENTS
+# (PATH-FIRST, when not "-", first on the PATH), with the old image at out/kept.zip; its
+# output says SAYS (a grep pattern). A CODE of 0 replaces kept.zip with the new medium. A
+# CODE of TERM or INT sends that signal once a stalling tool has done its work, and the run
+# must end as an interrupted one (exit 143 or 130) at once: within 10 s, for a busy machine.
+# Every run has a bound in time and in the size of what it writes, and must create nothing
+# else anywhere.
 row() {
     name=$1
     code=$2
@@ -150,40 +162,60 @@ row() {
     first=$4
     prepare=$5
     shift 5
-    rm -rf "$work/suite" "$work/out" "$work/writing" "$work/go" "$work/sibling/alias"
+    rm -rf "$work/suite" "$work/out" "$work/flags/"* "$work/sibling/alias"
     cp -R "$work/base" "$work/suite"
     mkdir "$work/out"
     printf 'the old image' >"$work/out/kept.zip"
-    (cd "$work/suite" && eval "$prepare")
+    : >"$work/row.log"
+    if ! (cd "$work/suite" && eval "$prepare") >"$work/row.log" 2>&1; then
+        echo "$name: skipped, not possible here: $(cat "$work/row.log")"
+        return 0
+    fi
     before=$(state)
+    entries=$(ls -A "$work")
     path=$PATH
     [ "$first" = - ] || path=$first:$PATH
-    status=0
-    if [ "$code" = term ]; then
-        (PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker exec sh \
-            "$repo/scripts/make-medium.sh" --no-try --programs "$work/programs" "$@" "$work/suite" \
-            >"$work/row.log" 2>&1) &
-        runner=$!
+    bound="timeout -k 5 60"
+    case $code in TERM | INT) bound= ;; esac
+    # SIGINT as a terminal sends it: not ignored, as it is in a job started with &.
+    (ulimit -f 20000 && PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker \
+        exec env --default-signal=INT $bound sh "$repo/scripts/make-medium.sh" --no-try \
+        --programs "$work/programs" "$@" "$work/suite") >"$work/row.log" 2>&1 </dev/null &
+    runner=$!
+    problem=
+    case $code in
+    TERM | INT)
         tries=0
-        until [ -e "$work/writing" ] || [ $tries -ge 1200 ]; do
+        until [ -e "$work/flags/stalled" ] || ! running "$runner" || [ $tries -ge 600 ]; do
             sleep 0.1
             tries=$((tries + 1))
         done
-        kill -TERM "$runner"
-        : >"$work/go"
-        wait "$runner" || status=$?
-        runner=
-        code=143
-    else
-        TMPDIR=$work/tmp PATH=$path make "$@" "$work/suite" >"$work/row.log" 2>&1 ||
-            status=$?
-    fi
-    problem=
-    [ "$status" -eq "$code" ] || problem="exit code $status, expected $code"
+        kill -"$code" "$runner"
+        tries=0
+        while running "$runner" && [ $tries -lt 100 ]; do
+            sleep 0.1
+            tries=$((tries + 1))
+        done
+        if running "$runner"; then
+            problem="still running 10 s after SIG$code;"
+            kill -KILL "$runner"
+        fi
+        [ "$code" = TERM ] && code=143 || code=130
+        ;;
+    esac
+    status=0
+    wait "$runner" || status=$?
+    runner=
+    : >"$work/flags/go"
+    [ "$status" -eq "$code" ] || problem="$problem exit code $status, expected $code"
     grep -q -e "$says" "$work/row.log" || problem="$problem; no line with \"$says\""
     [ "$(state)" = "$before" ] || problem="$problem; the suite or the sibling changed"
-    [ "$(ls -A "$work/out")" = kept.zip ] && [ "$(cat "$work/out/kept.zip")" = 'the old image' ] ||
-        problem="$problem; the output folder holds $(ls -A "$work/out" | tr '\n' ' ')"
+    [ "$(ls -A "$work")" = "$entries" ] || problem="$problem; made $(ls -A "$work" | tr '\n' ' ')"
+    kept=new
+    printf 'the old image' | cmp -s - "$work/out/kept.zip" && kept=old
+    [ "$(ls -A "$work/out")" = kept.zip ] && { [ $kept = old ] || [ "$code" -eq 0 ]; } &&
+        { [ $kept = new ] || [ "$code" -ne 0 ]; } ||
+        problem="$problem; the output folder holds $(ls -A "$work/out" | tr '\n' ' ') ($kept)"
     [ -z "$(ls -A "$work/tmp")" ] || problem="$problem; left in the temporary folder: $(ls -A "$work/tmp")"
     if [ -n "$problem" ]; then
         echo "$name: $problem"
@@ -216,7 +248,23 @@ row "the ZIP archive read back without a file" 1 '^-f [0-9]* start.ini' "$work/l
     --out "$work/out/kept.zip"
 row "the ISO image read back without a file" 1 '^-f [0-9]* veltrane/start.ini' "$work/lossy" : \
     --copy-mode --out "$work/out/kept.zip"
-row "SIGTERM while the archive is written" term '' "$work/stalling" : \
+row "a FIFO" 1 'a FIFO: .*/layout/pipe.dat$' - 'mkfifo layout/pipe.dat' --out "$work/out/kept.zip"
+row "a FIFO, copy mode" 1 'a FIFO: .*/pipe.dat$' - 'mkfifo pipe.dat' --copy-mode \
+    --out "$work/out/kept.zip"
+row "a character device" 1 'a character device: .*/noise.dat$' - 'mknod noise.dat c 1 9' \
+    --out "$work/out/kept.zip"
+row "a socket" 1 'a socket: .*/layout/sock$' - \
+    "python3 -c 'import socket; socket.socket(socket.AF_UNIX).bind(\"layout/sock\")'" \
+    --out "$work/out/kept.zip"
+row "--out in the suite through .. after a missing folder" 2 'nonexist, which does not exist' \
+    - : --out "$work/nonexist/../suite/veltrane.zip"
+row "a name like a listing's columns" 0 'read plan: 14 files, .* 0 head movements' - \
+    'printf data >"x [ 99 00]  y.txt"' --copy-mode --out "$work/out/kept.zip"
+row "a ';' in a name on a disc" 1 "a;b.txt: error: a ';'" - ': >"a;b.txt"' --copy-mode \
+    --out "$work/out/kept.zip"
+row "SIGTERM while the image is written" TERM '' "$work/stalling-writer" : --copy-mode \
+    --out "$work/out/kept.zip"
+row "SIGINT while the archive is read back" INT '' "$work/stalling-reader" : \
     --out "$work/out/kept.zip"
 
 [ $failures -eq 0 ] || exit 1

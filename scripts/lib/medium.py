@@ -322,7 +322,9 @@ def main():
         else:
             sys.exit("usage: medium.py unpack iso|zip|folder SOURCE DEST | folder PATH [MEDIUM]")
     except Refused as error:
-        sys.stderr.write("%s\n" % error)
+        if sys.argv[1] == "unpack":
+            error = "%s: %s; not unpacked, setup not started" % (sys.argv[3], error)
+        sys.stderr.write("try-medium: %s\n" % error)
         sys.exit(2)
 
 

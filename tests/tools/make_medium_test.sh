@@ -267,5 +267,39 @@ row "SIGTERM while the image is written" TERM '' "$work/stalling-writer" : --cop
 row "SIGINT while the archive is read back" INT '' "$work/stalling-reader" : \
     --out "$work/out/kept.zip"
 
+# try_row NAME SAYS PREPARE MEDIUM: PREPARE, run in a new folder "medium" beside an empty
+# folder "outside", makes an in-place medium MEDIUM (that folder or an archive beside it)
+# that try-medium, with its input closed and a bound in time, must refuse before setup runs
+# (exit 2) with a line saying SAYS, having written nothing outside its work folder "try".
+try_row() {
+    rm -rf "$work/medium" "$work/medium.zip" "$work/outside" "$work/try"
+    mkdir "$work/medium" "$work/outside"
+    printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/medium/start.ini"
+    printf 'setup' >"$work/medium/setup.exe"
+    (cd "$work/medium" && eval "$3")
+    entries=$(ls -A "$work" | grep -vx try)
+    status=0
+    timeout -k 5 60 sh "$repo/scripts/try-medium.sh" --work "$work/try" "$4" >"$work/row.log" 2>&1 \
+        <&- || status=$?
+    problem=
+    [ $status -eq 2 ] || problem="exit code $status, expected 2"
+    grep -q -e "$2" "$work/row.log" || problem="$problem; no line with \"$2\""
+    [ -z "$(ls -A "$work/outside")" ] || problem="$problem; written outside: $(ls -A "$work/outside")"
+    [ "$(ls -A "$work" | grep -vx try)" = "$entries" ] ||
+        problem="$problem; made $(ls -A "$work" | tr '\n' ' ')"
+    if [ -n "$problem" ]; then
+        echo "try-medium, $1: $problem"
+        cat "$work/row.log"
+        failures=$((failures + 1))
+    fi
+}
+
+try_row "a ZIP archive holding a link out of it" 'layout: a link' \
+    'ln -s ../outside layout && zip -qry ../medium.zip .' "$work/medium.zip"
+try_row "a ZIP archive holding a name twice" 'start.ini: a second entry' \
+    "python3 -W ignore -c 'import zipfile; z = zipfile.ZipFile(\"../medium.zip\", \"w\")
+for name in (\"start.ini\", \"setup.exe\", \"start.ini\"): z.write(name)'" "$work/medium.zip"
+try_row "a folder holding a link out of it" 'layout: a link' 'ln -s ../outside layout' "$work/medium"
+
 [ $failures -eq 0 ] || exit 1
 echo "make-medium: both kinds written and read back; every hostile suite refused unharmed"

@@ -9,7 +9,9 @@
 # copy-mode medium, into C:\veltrane-setup, and setup.exe started there. A folder: taken
 # as the medium's content; a copy-mode one goes onto D: as an ISO's, an in-place one into
 # the install directory as a ZIP's. The mode is told by the layout: start.ini beside
-# setup.exe is in place, a veltrane folder with its start.ini is copy mode.
+# setup.exe is in place, a veltrane folder with its start.ini is copy mode. Whatever the kind,
+# the medium is first unpacked into the work folder, and refused unless it holds only files
+# and folders, each name once; Ctrl-C or SIGTERM ends the rehearsal at once.
 #   --install-dir DIR  in copy mode typed on the directory page; in place, where a ZIP or
 #                      folder is unpacked (default C:\veltrane)
 #   --start-main       press "Start orvane manager" on the last page (default: Exit Setup)

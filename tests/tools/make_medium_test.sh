@@ -7,8 +7,9 @@
 # ends, whatever the names' case, punctuation or place after a folder. Then a table of
 # hostile suites and runs: each ends with the expected code and leaves the suite, a sibling
 # folder and the image already at --out exactly as they were, and nothing else in the
-# output folder or the temporary folder. The programs here are placeholders, so nothing is
-# rehearsed (--no-try).
+# output folder or the temporary folder, or ends at once on a signal. The programs here are
+# placeholders, so nothing is rehearsed (--no-try); try-medium refuses hostile media before
+# it would rehearse them.
 #   make_medium_test.sh <medium-check> <repository>
 set -eu
 checker=$1

@@ -147,6 +147,18 @@ EOF
     chmod +x "$work/stalling-${tool#*:}/${tool%:*}"
 done
 chmod +x "$work/lossy/bsdtar"
+# An image writer that ignores the order it is given, as a slip in the weights would.
+mkdir "$work/unordered"
+cat >"$work/unordered/xorriso" <<EOF
+#!/bin/sh
+for word; do
+    shift
+    [ "\$word" != -options_from_file ] || { skip=yes; continue; }
+    [ -z "\${skip:-}" ] && set -- "\$@" "\$word" || skip=
+done
+exec $(command -v xorriso) "\$@"
+EOF
+chmod +x "$work/unordered/xorriso"
 
 # row NAME CODE SAYS PATH-FIRST PREPARE ARGUMENTS...: a fresh suite, PREPARE run in it
 # (a row that cannot be prepared here is skipped), then make-medium with ARGUMENTS
@@ -263,6 +275,8 @@ row "a name like a listing's columns" 0 'read plan: 14 files, .* 0 head movement
     'printf data >"x [ 99 00]  y.txt"' --copy-mode --out "$work/out/kept.zip"
 row "a ';' in a name on a disc" 1 "a;b.txt: error: a ';'" - ': >"a;b.txt"' --copy-mode \
     --out "$work/out/kept.zip"
+row "an image out of setup's order" 1 'would not read in one pass' "$work/unordered" : \
+    --copy-mode --out "$work/out/kept.zip"
 row "SIGTERM while the image is written" TERM '' "$work/stalling-writer" : --copy-mode \
     --out "$work/out/kept.zip"
 row "SIGINT while the archive is read back" INT '' "$work/stalling-reader" : \

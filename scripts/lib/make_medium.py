@@ -35,11 +35,13 @@ class Run:
         self.made = []  # the folders made for --out, deepest last
 
     def call(self, command, **options):
-        """Runs `command` in a process group of its own, with no input; its exit code."""
+        """Runs `command` in a process group of its own, with no input; its exit code, and
+        what it wrote to a pipe asked for."""
         self.child = subprocess.Popen(command, stdin=subprocess.DEVNULL,
                                       start_new_session=True, **options)
         try:
-            return self.child.wait()
+            output = self.child.communicate()
+            return self.child.returncode, output
         finally:
             self.end_child()
 
@@ -135,9 +137,9 @@ def same_bytes(first, second):
 
 def build(preset, targets):
     with open(os.devnull, "wb") as quiet:
-        if run.call(["cmake", "--preset", preset], cwd=ROOT, stdout=quiet) != 0:
+        if run.call(["cmake", "--preset", preset], cwd=ROOT, stdout=quiet)[0] != 0:
             raise Stop(1)
-    if run.call(["cmake", "--build", "--preset", preset, "--target"] + targets, cwd=ROOT) != 0:
+    if run.call(["cmake", "--build", "--preset", preset, "--target"] + targets, cwd=ROOT)[0] != 0:
         raise Stop(1)
 
 
@@ -195,25 +197,24 @@ def scratch(suite):
     return layout
 
 
-def read_back(image, layout, tmp_needed):
+def read_back(image, layout, needed):
     """The image unpacked by libarchive (for an image its Joliet tree, Rock Ridge off, as
     Windows reads it) into layout/read; a failure is put on the folder when that has no room."""
     read = os.path.join(layout, "read")
     os.mkdir(read)
-    with open(os.path.join(layout, "read.log"), "wb") as log:
-        status = run.call(["bsdtar", "-x", "-f", image, "-C", read,
-                           "--options", "iso9660:!rockridge"], stderr=log)
+    # Its messages through a pipe: a full temporary folder would lose them.
+    status, (_, message) = run.call(["bsdtar", "-x", "-f", image, "-C", read,
+                                     "--options", "iso9660:!rockridge"], stderr=subprocess.PIPE)
     if status == 0:
         return read
-    with open(os.path.join(layout, "read.log"), errors="replace") as log:
-        message = log.read()
+    message = message.decode(errors="replace")
     sys.stderr.write(message)
     space = os.statvfs(layout)
     free = space.f_bavail * space.f_frsize
-    if free < tmp_needed or "No space left" in message or "quota" in message:
-        raise Stop(1, "the temporary folder %s is full (%s bytes free, the image holds %s): "
-                   "the image was not read back" % (os.path.dirname(layout), "{:,}".format(free),
-                                                    "{:,}".format(tmp_needed)))
+    if free < needed or "No space left" in message or "quota" in message:
+        raise Stop(1, "no room to read the image back in the temporary folder %s (%s bytes "
+                   "free, %s needed)" % (os.path.dirname(layout), "{:,}".format(free),
+                                         "{:,}".format(needed)))
     raise Stop(1, "%s cannot be read back" % image)
 
 
@@ -273,7 +274,7 @@ def make(options):
     os.mkdir(check_tmp)
     status = run.call([checker, laid_out] + (["--copy-mode"] if copy else []) +
                       ["--install-dir", options["install"], "--codepage", options["codepage"],
-                       "--dot-files-visible"], env=dict(os.environ, TMPDIR=check_tmp))
+                       "--dot-files-visible"], env=dict(os.environ, TMPDIR=check_tmp))[0]
     if status >= 2 or status < 0:
         raise Stop(1, "medium-check found errors; nothing written")
 
@@ -290,13 +291,13 @@ def make(options):
         weights = os.path.join(layout, "weights.xorriso")
         with open(weights, "wb") as output:
             status = run.call([sys.executable, os.path.join(ROOT, "scripts", "disc-order.py"),
-                               "weights", laid_out], stdout=output)
+                               "weights", laid_out], stdout=output)[0]
         if status != 0:
             raise Stop(status)
         with open(os.path.join(layout, "xorriso.log"), "wb") as log:
             status = run.call(["xorriso", "-outdev", image, "-volid", options["label"],
                                "-joliet", "on", "-map", laid_out, "/", "-options_from_file",
-                               weights], stdout=log, stderr=log)
+                               weights], stdout=log, stderr=log)[0]
         if status != 0:
             with open(os.path.join(layout, "xorriso.log"), errors="replace") as log:
                 sys.stderr.write(log.read())
@@ -310,7 +311,7 @@ def make(options):
         plan = os.path.join(layout, "plan.txt")
         with open(plan, "wb") as output:
             status = run.call([sys.executable, os.path.join(ROOT, "scripts", "disc-order.py"),
-                               "check", image], stdout=output)
+                               "check", image], stdout=output)[0]
         if status != 0:
             raise Stop(1, "the image would not read in one pass; not written")
         with open(plan, errors="replace") as text:
@@ -320,7 +321,7 @@ def make(options):
         status = run.call(["sh", os.path.join(ROOT, "scripts", "try-medium.sh"), "--install-dir",
                            options["install"], "--work", os.path.join(
                                out_folder, "try-" + os.path.basename(out).replace(".", "-")),
-                           image])
+                           image])[0]
         if status != 0:
             raise Stop(1, "the image did not install as it should (try-medium exit code %d); "
                        "%s not written" % (status, out))
@@ -345,6 +346,9 @@ def main():
             sys.stderr.write(stop.text if stop.text.startswith("usage") else
                              "make-medium: %s" % stop.text)
             sys.stderr.write("\n")
+    except OSError as error:
+        code = 1
+        sys.stderr.write("make-medium: %s\n" % error)
     finally:
         try:
             run.clean_up()

@@ -1,14 +1,16 @@
 #!/bin/sh
 # The release rehearsed as a release engineer does it: make-medium builds the sample
 # suite's ISO (copy mode) and ZIP (in place) and rehearses each, and both must install
-# with every check holding; a laid-out medium whose suite lacks router.exe is rehearsed
-# from its folder and must fail, naming both shortcuts that lead to nothing.
+# with every check holding; SIGTERM during a rehearsal ends it at once and cleanly; a
+# laid-out medium whose suite lacks router.exe is rehearsed from its folder and must fail,
+# naming both shortcuts that lead to nothing.
 #   rehearsal_test.sh <repository> <folder of the i686 programs and the sample suite>
 set -eu
 repo=$1
 programs=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/rehearsal.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+runner=
+trap '[ -z "$runner" ] || kill "$runner" 2>/dev/null; rm -rf "$work"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 failures=0
@@ -60,6 +62,45 @@ has iso "$work/try-sample-iso/report.txt" \
 has iso "$work/try-sample-iso/report.txt" "drive D: of type 5 (5 is a CD-ROM)"
 has iso "$work/try-sample-iso/report.txt" "Drive D:           unchanged"
 has zip "$work/try-sample-zip/report.txt" "Pages reached:     Welcome, Licence Agreement, Setup completed"
+
+# SIGTERM while the rehearsal walks the pages: make-medium ends at once, as an interrupted run
+# (exit 143), with the rehearsal's Wine session stopped and nothing beside --out but the
+# rehearsal's report folder. The bound of 10 s allows a busy machine; the walk takes longer.
+running() {
+    case $(ps -o stat= -p "$runner") in '' | Z*) return 1 ;; esac
+}
+(exec sh "$repo/scripts/make-medium.sh" --programs "$programs" --out "$work/cut/sample.zip" \
+    "$suite" >"$work/cut.log" 2>&1 </dev/null) &
+runner=$!
+tries=0
+until [ -e "$work/cut/try-sample-zip/screenshots/1-welcome.png" ] || ! running ||
+    [ $tries -ge 1800 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+done
+kill -TERM "$runner"
+tries=0
+while running && [ $tries -lt 100 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+done
+status=0
+if running; then
+    echo "cut: still running 10 s after SIGTERM"
+    failures=$((failures + 1))
+    kill -KILL "$runner"
+fi
+wait "$runner" || status=$?
+runner=
+expect cut 0 0 "$work/cut.log"
+if [ $status -ne 143 ] || [ "$(ls -A "$work/cut")" != try-sample-zip ] ||
+    [ -e "$work/cut/try-sample-zip/wine/env" ] || [ -e "$work/cut/try-sample-zip/wine/xvfb.pid" ]
+then
+    echo "cut: exit status $status; left beside --out: $(ls -A "$work/cut" | tr '\n' ' ');" \
+        "of the Wine session: $(ls "$work/cut/try-sample-zip/wine" | tr '\n' ' ')"
+    cat "$work/cut.log"
+    failures=$((failures + 1))
+fi
 
 medium="$work/broken"
 mkdir -p "$medium"

@@ -63,17 +63,18 @@ has iso "$work/try-sample-iso/report.txt" "drive D: of type 5 (5 is a CD-ROM)"
 has iso "$work/try-sample-iso/report.txt" "Drive D:           unchanged"
 has zip "$work/try-sample-zip/report.txt" "Pages reached:     Welcome, Licence Agreement, Setup completed"
 
-# SIGTERM while the rehearsal walks the pages: make-medium ends at once, as an interrupted run
-# (exit 143), with the rehearsal's Wine session stopped and nothing beside --out but the
-# rehearsal's report folder. The bound of 10 s allows a busy machine; the walk takes longer.
+# SIGTERM once the rehearsal has unpacked the image: make-medium ends at once, as an
+# interrupted run (exit 143), with the rehearsal's Wine session stopped and nothing beside
+# --out but the rehearsal's report folder. The bound of 10 s allows a busy machine; the
+# rest of the rehearsal, a Wine session started and every page walked, takes longer.
 running() {
     case $(ps -o stat= -p "$runner") in '' | Z*) return 1 ;; esac
 }
-(exec sh "$repo/scripts/make-medium.sh" --programs "$programs" --out "$work/cut/sample.zip" \
+(exec sh "$repo/scripts/make-medium.sh" --copy-mode --programs "$programs" --out "$work/cut/sample.iso" \
     "$suite" >"$work/cut.log" 2>&1 </dev/null) &
 runner=$!
 tries=0
-until [ -e "$work/cut/try-sample-zip/screenshots/1-welcome.png" ] || ! running ||
+until [ -e "$work/cut/try-sample-iso/unpack.log" ] || ! running ||
     [ $tries -ge 1800 ]; do
     sleep 0.1
     tries=$((tries + 1))
@@ -93,11 +94,11 @@ fi
 wait "$runner" || status=$?
 runner=
 expect cut 0 0 "$work/cut.log"
-if [ $status -ne 143 ] || [ "$(ls -A "$work/cut")" != try-sample-zip ] ||
-    [ -e "$work/cut/try-sample-zip/wine/env" ] || [ -e "$work/cut/try-sample-zip/wine/xvfb.pid" ]
+if [ $status -ne 143 ] || [ "$(ls -A "$work/cut")" != try-sample-iso ] ||
+    [ -e "$work/cut/try-sample-iso/wine/env" ] || [ -e "$work/cut/try-sample-iso/wine/xvfb.pid" ]
 then
     echo "cut: exit status $status; left beside --out: $(ls -A "$work/cut" | tr '\n' ' ');" \
-        "of the Wine session: $(ls "$work/cut/try-sample-zip/wine" | tr '\n' ' ')"
+        "of the Wine session: $(ls "$work/cut/try-sample-iso/wine" | tr '\n' ' ')"
     cat "$work/cut.log"
     failures=$((failures + 1))
 fi

@@ -292,7 +292,7 @@ try_row() {
     printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/medium/start.ini"
     printf 'setup' >"$work/medium/setup.exe"
     (cd "$work/medium" && eval "$3")
-    entries=$(ls -A "$work" | grep -vx try)
+    entries=$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)
     status=0
     timeout -k 5 60 sh "$repo/scripts/try-medium.sh" --work "$work/try" "$4" >"$work/row.log" 2>&1 \
         <&- || status=$?
@@ -300,7 +300,7 @@ try_row() {
     [ $status -eq 2 ] || problem="exit code $status, expected 2"
     grep -q -e "$2" "$work/row.log" || problem="$problem; no line with \"$2\""
     [ -z "$(ls -A "$work/outside")" ] || problem="$problem; written outside: $(ls -A "$work/outside")"
-    [ "$(ls -A "$work" | grep -vx try)" = "$entries" ] ||
+    [ "$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)" = "$entries" ] ||
         problem="$problem; made $(ls -A "$work" | tr '\n' ' ')"
     if [ -n "$problem" ]; then
         echo "try-medium, $1: $problem"

@@ -67,26 +67,26 @@ has zip "$work/try-sample-zip/report.txt" "Pages reached:     Welcome, Licence A
 # interrupted run (exit 143), with the rehearsal's Wine session stopped and nothing beside
 # --out but the rehearsal's report folder. The bound of 10 s allows a busy machine; the
 # rest of the rehearsal, a Wine session started and every page walked, takes longer.
-running() {
-    case $(ps -o stat= -p "$runner") in '' | Z*) return 1 ;; esac
+alive() {
+    case $(ps -o stat= -p "$1") in '' | Z*) return 1 ;; esac
 }
 (exec sh "$repo/scripts/make-medium.sh" --copy-mode --programs "$programs" --out "$work/cut/sample.iso" \
     "$suite" >"$work/cut.log" 2>&1 </dev/null) &
 runner=$!
 tries=0
-until [ -e "$work/cut/try-sample-iso/unpack.log" ] || ! running ||
+until [ -e "$work/cut/try-sample-iso/unpack.log" ] || ! alive "$runner" ||
     [ $tries -ge 1800 ]; do
     sleep 0.1
     tries=$((tries + 1))
 done
 kill -TERM "$runner"
 tries=0
-while running && [ $tries -lt 100 ]; do
+while alive "$runner" && [ $tries -lt 100 ]; do
     sleep 0.1
     tries=$((tries + 1))
 done
 status=0
-if running; then
+if alive "$runner"; then
     echo "cut: still running 10 s after SIGTERM"
     failures=$((failures + 1))
     kill -KILL "$runner"
@@ -94,11 +94,12 @@ fi
 wait "$runner" || status=$?
 runner=
 expect cut 0 0 "$work/cut.log"
-if [ $status -ne 143 ] || [ "$(ls -A "$work/cut")" != try-sample-iso ] ||
-    [ -e "$work/cut/try-sample-iso/wine/env" ] || [ -e "$work/cut/try-sample-iso/wine/xvfb.pid" ]
+session="$work/cut/try-sample-iso/wine"
+if [ $status -ne 143 ] || [ "$(ls -A "$work/cut")" != try-sample-iso ] || [ -e "$session/env" ] ||
+    { [ -s "$session/xvfb.pid" ] && alive "$(cat "$session/xvfb.pid")"; }
 then
     echo "cut: exit status $status; left beside --out: $(ls -A "$work/cut" | tr '\n' ' ');" \
-        "of the Wine session: $(ls "$work/cut/try-sample-iso/wine" | tr '\n' ' ')"
+        "of the Wine session: $(ls "$session" | tr '\n' ' ')"
     cat "$work/cut.log"
     failures=$((failures + 1))
 fi

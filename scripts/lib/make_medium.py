@@ -148,7 +148,8 @@ def check_suite(suite, copy):
     if not os.path.isdir(suite):
         raise Stop(2, "%s is not a folder" % suite)
     # Windows finds start.ini in any letter case.
-    if not any(name.lower() == "start.ini" and stat.S_ISREG(os.lstat(os.path.join(suite, name)).st_mode)
+    if not any(name.lower() == "start.ini" and
+               stat.S_ISREG(os.lstat(os.path.join(suite, name)).st_mode)
                for name in os.listdir(suite)):
         raise Stop(2, "%s holds no start.ini" % suite)
     # Neither an ISO 9660 image nor a ZIP archive read on Windows holds anything else.
@@ -244,7 +245,8 @@ def make(options):
         programs = os.path.join(ROOT, "build", "win32")
         if not all(os.path.isfile(os.path.join(programs, p)) for p in PROGRAMS):
             build("win32", ["setup", "setup-copy", "brindle"])
-    checker = os.environ.get("MEDIUM_CHECK") or os.path.join(ROOT, "build", "native", "medium-check")
+    checker = (os.environ.get("MEDIUM_CHECK") or
+               os.path.join(ROOT, "build", "native", "medium-check"))
     if not os.access(checker, os.X_OK):
         build("native", ["medium-check"])
     out = options["out"] or os.path.join(ROOT, "build", "medium",
@@ -264,8 +266,10 @@ def make(options):
             medium.copy_tree(suite, os.path.join(laid_out, "veltrane"))
         else:
             medium.copy_tree(suite, laid_out)
-            medium.copy_file(os.path.join(programs, "setup.exe"), os.path.join(laid_out, "setup.exe"))
-        medium.copy_file(os.path.join(programs, "brindle.exe"), os.path.join(laid_out, "brindle.exe"))
+            medium.copy_file(os.path.join(programs, "setup.exe"),
+                             os.path.join(laid_out, "setup.exe"))
+        medium.copy_file(os.path.join(programs, "brindle.exe"),
+                         os.path.join(laid_out, "brindle.exe"))
     except (medium.Refused, OSError) as error:
         raise Stop(1, "cannot lay out the medium: %s" % error) from None
 
@@ -346,7 +350,7 @@ def main():
             sys.stderr.write(stop.text if stop.text.startswith("usage") else
                              "make-medium: %s" % stop.text)
             sys.stderr.write("\n")
-    except OSError as error:
+    except (OSError, medium.Refused) as error:
         code = 1
         sys.stderr.write("make-medium: %s\n" % error)
     finally:

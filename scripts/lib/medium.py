@@ -149,12 +149,12 @@ def inside(folder, top):
         folder = parent
 
 
-def write_zip(medium, image):
+def write_zip(laid_out, image):
     """The laid-out medium as a ZIP archive; names outside ASCII in UTF-8 with the flag that
     says so (general-purpose bit 11), which zipfile sets for them."""
     with zipfile.ZipFile(image, "x", zipfile.ZIP_DEFLATED) as archive:
-        for path, info in entries(medium):
-            full = os.path.join(medium, path)
+        for path, info in entries(laid_out):
+            full = os.path.join(laid_out, path)
             if stat.S_ISDIR(info.st_mode):
                 archive.write(full, path)
                 continue
@@ -212,6 +212,8 @@ def joliet(image):
                 if raw in (b"\0", b"\1"):
                     continue
                 flags = record[25]
+                if len(raw) % 2:
+                    raise Refused("%s: a name of an odd length in the folder %s" % (image, where))
                 name = raw.decode("utf-16-be", "surrogatepass")
                 if flags & 0x80 or record[26] or record[27]:
                     raise Refused("%s: %s%s is written in parts" % (image, where, name))

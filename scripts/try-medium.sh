@@ -65,8 +65,8 @@ case $install_dir in
 esac
 image=$(cd "$(dirname "$image")" && pwd -P)/$(basename "$image")
 work=${work:-$root/build/try-medium/$(basename "$image" | tr . -)}
-# Resolved physically before it is made; a folder medium is copied into it, never the
-# other way round.
+# Resolved physically before it is made; a folder medium is copied into it, so it must not
+# lie in that folder.
 if [ $kind = folder ]; then
     work=$(python3 "$root/scripts/lib/medium.py" folder "$work" "$image") || exit 2
 else

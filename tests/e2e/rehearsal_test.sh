@@ -3,7 +3,8 @@
 # suite's ISO (copy mode) and ZIP (in place) and rehearses each, and both must install
 # with every check holding; SIGTERM during a rehearsal ends it at once and cleanly; a
 # laid-out medium whose suite lacks router.exe is rehearsed from its folder and must fail,
-# naming both shortcuts that lead to nothing.
+# naming both shortcuts that lead to nothing, and make-medium must not write that suite's
+# image.
 #   rehearsal_test.sh <repository> <folder of the i686 programs and the sample suite>
 set -eu
 repo=$1
@@ -116,6 +117,17 @@ expect broken $status 1 "$work/broken.log"
 has broken "$work/broken.log" 'the shortcut "Autorouter" leads to nothing: C:\veltrane\router.exe'
 has broken "$work/broken.log" 'the shortcut "Interactive Router" leads to nothing'
 has broken "$work/broken.log" "try-medium: FAILED: 2 problem(s)"
+# make-medium on that suite: the failed rehearsal leaves --out unwritten.
+rm "$medium/setup.exe" "$medium/brindle.exe"
+status=0
+sh "$repo/scripts/make-medium.sh" --programs "$programs" --out "$work/unwritten/sample.zip" \
+    "$medium" >"$work/unwritten.log" 2>&1 || status=$?
+expect unwritten $status 1 "$work/unwritten.log"
+has unwritten "$work/unwritten.log" "try-medium: FAILED: 2 problem(s)"
+if [ "$(ls -A "$work/unwritten")" != try-sample-zip ]; then
+    echo "unwritten: beside --out: $(ls -A "$work/unwritten" | tr '\n' ' ')"
+    failures=$((failures + 1))
+fi
 
 [ $failures -eq 0 ] || exit 1
 echo "rehearsal: the sample's ISO and ZIP installed; the medium without router.exe was caught"

@@ -3,7 +3,7 @@
 # the copy benchmark's reference tree (make_tree.py) and a suite whose files sort after
 # their folders (make_late_suite.py), the image as scripts/make-medium.sh writes it (data
 # in the order setup reads it) against the same medium in xorriso's own order, each read
-# back with isoinfo by scripts/disc-order.py. A model, not a timing: nothing here depends
+# back by scripts/disc-order.py from its Joliet records. A model, not a timing: nothing here depends
 # on the machine.
 # Usage: bench/disc.sh [work-folder]   (default build/bench-disc; it takes about 400 MB)
 set -eu

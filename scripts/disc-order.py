@@ -3,8 +3,8 @@
 
     disc-order.py weights MEDIUM   xorriso commands (for -options_from_file) that give every
                                    file of the laid-out MEDIUM a sort weight, highest first
-    disc-order.py check IMAGE      reads IMAGE's Joliet records with isoinfo, walks them as
-                                   setup does and prints the read plan in one line
+    disc-order.py check IMAGE      reads IMAGE's Joliet records, walks them as setup does
+                                   and prints the read plan in one line
 
 The order: setup.exe and brindle.exe, which Windows loads from the disc, then the copy of
 the veltrane folder. The copy's scan takes each folder's sub-folders in listing order,
@@ -18,9 +18,10 @@ in one pass (check); 2 usage or an unreadable medium or image.
 """
 import math
 import os
-import re
-import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "lib"))
+import medium  # noqa: E402
 
 SECTOR = 2048
 # A single-speed drive reads 75 sectors of 2,048 bytes a second (the CD-ROM standard's
@@ -66,9 +67,9 @@ def setup_order(folder, relative, too_long):
     return order
 
 
-def weights(medium):
+def weights(laid_out):
     too_long = []
-    order = list(PROGRAMS) + setup_order(os.path.join(medium, SUITE), SUITE + "/", too_long)
+    order = list(PROGRAMS) + setup_order(os.path.join(laid_out, SUITE), SUITE + "/", too_long)
     if too_long:
         for path, length in too_long:
             sys.stderr.write("make-medium: %s: error: a name of %d characters; the Joliet "
@@ -85,38 +86,14 @@ def weights(medium):
                   % (os.fsencode(path), len(order) - rank))
 
 
-RECORD = re.compile(r"^([-d])\S*\s+\d+\s+\d+\s+\d+\s+(\d+)\s.*\[\s*(\d+)\s+([0-9a-fA-F]+)\]  (.*) $")
-
-
 def read_records(image):
-    """The Joliet records of every folder, as isoinfo lists them, in disc order: a map from
-    the folder's first block to its records (kind, size, block, flags, name), "." and
-    ".." left out, and the root folder's block."""
+    """The Joliet records of every folder, read from the image as data (a name is never
+    taken for anything else): a map from the folder's first block to its records (kind,
+    size, block, flags, name) in the order written, and the root folder's block."""
     try:
-        listing = subprocess.run(["isoinfo", "-J", "-l", "-i", image], check=True,
-                                 stdout=subprocess.PIPE).stdout
-    except (OSError, subprocess.CalledProcessError) as error:
-        fail(2, "isoinfo cannot list %s: %s" % (image, error))
-    folders = {}
-    root = None
-    records = None
-    for line in listing.decode("latin-1").splitlines():
-        if line.startswith("Directory listing of "):
-            records = []
-            continue
-        match = RECORD.match(line)
-        if not match or records is None:
-            continue
-        kind, size, block, flags, name = match.groups()
-        record = (kind, int(size), int(block), int(flags, 16), name)
-        if name == ".":
-            folders[record[2]] = records
-            root = record[2] if root is None else root
-        elif name != "..":
-            records.append(record)
-    if root is None:
-        fail(2, "%s holds no Joliet tree" % image)
-    return folders, root
+        return medium.joliet(image)
+    except (medium.Refused, OSError) as error:
+        fail(2, "cannot read the Joliet tree of %s: %s" % (image, error))
 
 
 def walk(folders, block, path):

@@ -9,7 +9,9 @@
 # copy-mode medium, into C:\veltrane-setup, and setup.exe started there. A folder: taken
 # as the medium's content; a copy-mode one goes onto D: as an ISO's, an in-place one into
 # the install directory as a ZIP's. The mode is told by the layout: start.ini beside
-# setup.exe is in place, a veltrane folder with its start.ini is copy mode.
+# setup.exe is in place, a veltrane folder with its start.ini is copy mode. Whatever the kind,
+# the medium is first unpacked into the work folder, and refused unless it holds only files
+# and folders, each name once; Ctrl-C or SIGTERM ends the rehearsal at once.
 #   --install-dir DIR  in copy mode typed on the directory page; in place, where a ZIP or
 #                      folder is unpacked (default C:\veltrane)
 #   --start-main       press "Start orvane manager" on the last page (default: Exit Setup)
@@ -61,10 +63,16 @@ case $install_dir in
 [cC]:\\?*) ;;
 *) printf '%s\n' "try-medium: the install directory must lie on C: (C:\...)" >&2; exit 2 ;;
 esac
-image=$(cd "$(dirname "$image")" && pwd)/$(basename "$image")
+image=$(cd "$(dirname "$image")" && pwd -P)/$(basename "$image")
 work=${work:-$root/build/try-medium/$(basename "$image" | tr . -)}
+# Resolved physically before it is made; a folder medium is copied into it, so it must not
+# lie in that folder.
+if [ $kind = folder ]; then
+    work=$(python3 "$root/scripts/lib/medium.py" folder "$work" "$image") || exit 2
+else
+    work=$(python3 "$root/scripts/lib/medium.py" folder "$work") || exit 2
+fi
 mkdir -p "$work"
-work=$(cd "$work" && pwd)
 build="$root/build/win64"
 cdrom="$work/cdrom"
 shots="$work/screenshots"
@@ -77,29 +85,26 @@ run_clean_up() {
         rm -rf "$cdrom" "$work/unpacked" "$work/wine/prefix"
     fi
 }
-run_guard "$root" "$work" "try-$$"
-
-if [ ! -f "$build/windrive.exe" ]; then
-    (cd "$root" && cmake --preset win64 >/dev/null)
-    cmake --build "$build" -j2 --target windrive >/dev/null
+if [ -z "${TRY_MEDIUM_SESSION:-}" ]; then
+    run_guard "$root" "$work" "try-$$"
+    # The rehearsal itself runs in a session of its own, which a signal ends at once.
+    export TRY_MEDIUM_SESSION=$$
+    flags=
+    [ $start_main = no ] || flags="$flags --start-main"
+    [ $keep = no ] || flags="$flags --keep"
+    # shellcheck disable=SC2086
+    run_supervise sh "$0" --install-dir "$install_dir" --work "$work" $flags "$image"
 fi
 
 begun=$(date +%s)
 rm -rf "$shots" "$work/unpacked"
-mkdir -p "$shots"
 if [ -d "$cdrom" ]; then chmod -R u+w "$cdrom" && rm -rf "$cdrom"; fi
 
-# The medium's content, unpacked where its layout can be read.
+# The medium's content, unpacked where its layout can be read, before anything else runs:
+# only files and folders, each name once, nothing outside the folder.
 unpacked="$work/unpacked"
-case $kind in
-iso)
-    xorriso -osirrox on -indev "$image" -read_fs norock -extract / "$unpacked" \
-        >"$work/unpack.log" 2>&1 || { cat "$work/unpack.log" >&2; exit 2; }
-    chmod -R u+w "$unpacked"
-    ;;
-zip) unzip -q "$image" -d "$unpacked" || exit 2 ;;
-folder) mkdir -p "$unpacked" && cp -R "$image/." "$unpacked/" ;;
-esac
+python3 "$root/scripts/lib/medium.py" unpack $kind "$image" "$unpacked" || exit 2
+mkdir -p "$shots"
 at_top() { find "$unpacked" -mindepth 1 -maxdepth 1 -iname "$1" -print -quit; }
 suite_dir=$(at_top veltrane)
 if [ -n "$(at_top start.ini)" ]; then
@@ -113,6 +118,11 @@ else
     exit 2
 fi
 [ -n "$(at_top setup.exe)" ] || { echo "try-medium: $image holds no setup.exe" >&2; exit 2; }
+
+if [ ! -f "$build/windrive.exe" ]; then
+    (cd "$root" && cmake --preset win64 >/dev/null)
+    cmake --build "$build" -j2 --target windrive >/dev/null
+fi
 
 export WINE_SESSION_DESKTOP=1024x768
 sh "$root/tests/harness/wine-session.sh" start "$work" >/dev/null

@@ -28,6 +28,20 @@ run_guard() {
     fi
 }
 
+# run_supervise COMMAND...: runs COMMAND in a session of its own and ends with its exit code.
+# A shell runs a trap only once its foreground child has returned; waiting with `wait`, which
+# a signal interrupts, the trap ends COMMAND's whole session at once and the guard's clean-up
+# follows. Call it after run_guard.
+run_supervise() {
+    setsid "$@" &
+    run_worker=$!
+    trap 'kill -KILL -$run_worker 2>/dev/null; exit 130' INT
+    trap 'kill -KILL -$run_worker 2>/dev/null; exit 143' TERM
+    run_status=0
+    wait $run_worker || run_status=$?
+    exit $run_status
+}
+
 run_end_guard() {
     if [ -f "$run_guard_session/wine/env" ]; then
         sh "$run_guard_root/tests/harness/wine-session.sh" stop "$run_guard_session" || true

@@ -1,14 +1,17 @@
 #!/bin/sh
 # The release rehearsed as a release engineer does it: make-medium builds the sample
 # suite's ISO (copy mode) and ZIP (in place) and rehearses each, and both must install
-# with every check holding; a laid-out medium whose suite lacks router.exe is rehearsed
-# from its folder and must fail, naming both shortcuts that lead to nothing.
+# with every check holding; SIGTERM during a rehearsal ends it at once and cleanly; a
+# laid-out medium whose suite lacks router.exe is rehearsed from its folder and must fail,
+# naming both shortcuts that lead to nothing, and make-medium must not write that suite's
+# image.
 #   rehearsal_test.sh <repository> <folder of the i686 programs and the sample suite>
 set -eu
 repo=$1
 programs=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/rehearsal.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+runner=
+trap '[ -z "$runner" ] || kill "$runner" 2>/dev/null; rm -rf "$work"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 failures=0
@@ -61,6 +64,47 @@ has iso "$work/try-sample-iso/report.txt" "drive D: of type 5 (5 is a CD-ROM)"
 has iso "$work/try-sample-iso/report.txt" "Drive D:           unchanged"
 has zip "$work/try-sample-zip/report.txt" "Pages reached:     Welcome, Licence Agreement, Setup completed"
 
+# SIGTERM once the rehearsal has unpacked the image: make-medium ends at once, as an
+# interrupted run (exit 143), with the rehearsal's Wine session stopped and nothing beside
+# --out but the rehearsal's report folder. The bound of 10 s allows a busy machine; the
+# rest of the rehearsal, a Wine session started and every page walked, takes longer.
+alive() {
+    case $(ps -o stat= -p "$1") in '' | Z*) return 1 ;; esac
+}
+(exec sh "$repo/scripts/make-medium.sh" --copy-mode --programs "$programs" --out "$work/cut/sample.iso" \
+    "$suite" >"$work/cut.log" 2>&1 </dev/null) &
+runner=$!
+tries=0
+until [ -e "$work/cut/try-sample-iso/unpack.log" ] || ! alive "$runner" ||
+    [ $tries -ge 1800 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+done
+kill -TERM "$runner"
+tries=0
+while alive "$runner" && [ $tries -lt 100 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+done
+status=0
+if alive "$runner"; then
+    echo "cut: still running 10 s after SIGTERM"
+    failures=$((failures + 1))
+    kill -KILL "$runner"
+fi
+wait "$runner" || status=$?
+runner=
+expect cut 0 0 "$work/cut.log"
+session="$work/cut/try-sample-iso/wine"
+if [ $status -ne 143 ] || [ "$(ls -A "$work/cut")" != try-sample-iso ] || [ -e "$session/env" ] ||
+    { [ -s "$session/xvfb.pid" ] && alive "$(cat "$session/xvfb.pid")"; }
+then
+    echo "cut: exit status $status; left beside --out: $(ls -A "$work/cut" | tr '\n' ' ');" \
+        "of the Wine session: $(ls "$session" | tr '\n' ' ')"
+    cat "$work/cut.log"
+    failures=$((failures + 1))
+fi
+
 medium="$work/broken"
 mkdir -p "$medium"
 cp -R "$suite/." "$medium/"
@@ -73,6 +117,17 @@ expect broken $status 1 "$work/broken.log"
 has broken "$work/broken.log" 'the shortcut "Autorouter" leads to nothing: C:\veltrane\router.exe'
 has broken "$work/broken.log" 'the shortcut "Interactive Router" leads to nothing'
 has broken "$work/broken.log" "try-medium: FAILED: 2 problem(s)"
+# make-medium on that suite: the failed rehearsal leaves --out unwritten.
+rm "$medium/setup.exe" "$medium/brindle.exe"
+status=0
+sh "$repo/scripts/make-medium.sh" --programs "$programs" --out "$work/unwritten/sample.zip" \
+    "$medium" >"$work/unwritten.log" 2>&1 || status=$?
+expect unwritten $status 1 "$work/unwritten.log"
+has unwritten "$work/unwritten.log" "try-medium: FAILED: 2 problem(s)"
+if [ "$(ls -A "$work/unwritten")" != try-sample-zip ]; then
+    echo "unwritten: beside --out: $(ls -A "$work/unwritten" | tr '\n' ' ')"
+    failures=$((failures + 1))
+fi
 
 [ $failures -eq 0 ] || exit 1
 echo "rehearsal: the sample's ISO and ZIP installed; the medium without router.exe was caught"

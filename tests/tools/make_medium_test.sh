@@ -7,8 +7,9 @@
 # ends, whatever the names' case, punctuation or place after a folder. Then a table of
 # hostile suites and runs: each ends with the expected code and leaves the suite, a sibling
 # folder and the image already at --out exactly as they were, and nothing else in the
-# output folder or the temporary folder. The programs here are placeholders, so nothing is
-# rehearsed (--no-try).
+# output folder or the temporary folder, or ends at once on a signal. The programs here are
+# placeholders, so nothing is rehearsed (--no-try); try-medium refuses hostile media before
+# it would rehearse them.
 #   make_medium_test.sh <medium-check> <repository>
 set -eu
 checker=$1
@@ -48,6 +49,11 @@ $(sed -n 's|^veltrane/||p' "$work/order.txt")
 EOF
 printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/suite/start.ini"
 printf 'keep' >"$work/sibling/keep.txt"
+
+# running PID: the process has not ended (a zombie has).
+running() {
+    case $(ps -o stat= -p "$1") in '' | Z*) return 1 ;; esac
+}
 
 # check NAME EXPECTED ACTUAL: the two listings are equal.
 check() {
@@ -124,25 +130,44 @@ state() {
 }
 
 # Tools that misbehave, put first on the PATH by the rows that need them: a reader that
-# loses a file of what it reads back, and an archive writer that stops once it has written
-# until the file "go" appears.
-mkdir "$work/lossy" "$work/stalling"
+# loses a file of what it reads back, and an image writer and a reader that, once done, stop
+# until the file "go" appears or the program that started them has ended.
+mkdir "$work/lossy" "$work/stalling-writer" "$work/stalling-reader" "$work/flags"
 cat >"$work/lossy/bsdtar" <<EOF
 #!/bin/sh
 $(command -v bsdtar) "\$@" && rm -f "\$5/start.ini" "\$5/veltrane/start.ini"
 EOF
-cat >"$work/stalling/python3" <<EOF
+for tool in xorriso:writer bsdtar:reader; do
+    cat >"$work/stalling-${tool#*:}/${tool%:*}" <<EOF
 #!/bin/sh
-$(command -v python3) "\$@" || exit
-: >"$work/writing"
-while [ ! -e "$work/go" ]; do sleep 0.1; done
+$(command -v "${tool%:*}") "\$@" || exit
+: >"$work/flags/stalled"
+while [ ! -e "$work/flags/go" ] && kill -0 \$PPID 2>/dev/null; do sleep 0.1; done
 EOF
-chmod +x "$work/lossy/bsdtar" "$work/stalling/python3"
+    chmod +x "$work/stalling-${tool#*:}/${tool%:*}"
+done
+chmod +x "$work/lossy/bsdtar"
+# An image writer that ignores the order it is given, as a slip in the weights would.
+mkdir "$work/unordered"
+cat >"$work/unordered/xorriso" <<EOF
+#!/bin/sh
+for word; do
+    shift
+    [ "\$word" != -options_from_file ] || { skip=yes; continue; }
+    [ -z "\${skip:-}" ] && set -- "\$@" "\$word" || skip=
+done
+exec $(command -v xorriso) "\$@"
+EOF
+chmod +x "$work/unordered/xorriso"
 
-# row NAME CODE SAYS PATH-FIRST PREPARE ARGUMENTS...: a fresh suite, PREPARE run in it,
-# then make-medium with ARGUMENTS (PATH-FIRST, when not "-", first on the PATH), with the
-# old image at out/kept.zip; its output says SAYS (a grep pattern). A CODE of "term" sends
-# SIGTERM while the archive is written.
+# row NAME CODE SAYS PATH-FIRST PREPARE ARGUMENTS...: a fresh suite, PREPARE run in it
+# (a row that cannot be prepared here is skipped), then make-medium with ARGUMENTS
+# (PATH-FIRST, when not "-", first on the PATH), with the old image at out/kept.zip; its
+# output says SAYS (a grep pattern). A CODE of 0 replaces kept.zip with the new medium. A
+# CODE of TERM or INT sends that signal once a stalling tool has done its work, and the run
+# must end as an interrupted one (exit 143 or 130) at once: within 10 s, for a busy machine.
+# Every run has a bound in time and in the size of what it writes, and must create nothing
+# else anywhere.
 row() {
     name=$1
     code=$2
@@ -150,40 +175,60 @@ row() {
     first=$4
     prepare=$5
     shift 5
-    rm -rf "$work/suite" "$work/out" "$work/writing" "$work/go" "$work/sibling/alias"
+    rm -rf "$work/suite" "$work/out" "$work/flags/"* "$work/sibling/alias"
     cp -R "$work/base" "$work/suite"
     mkdir "$work/out"
     printf 'the old image' >"$work/out/kept.zip"
-    (cd "$work/suite" && eval "$prepare")
+    : >"$work/row.log"
+    if ! (cd "$work/suite" && eval "$prepare") >"$work/row.log" 2>&1; then
+        echo "$name: skipped, not possible here: $(cat "$work/row.log")"
+        return 0
+    fi
     before=$(state)
+    entries=$(ls -A "$work")
     path=$PATH
     [ "$first" = - ] || path=$first:$PATH
-    status=0
-    if [ "$code" = term ]; then
-        (PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker exec sh \
-            "$repo/scripts/make-medium.sh" --no-try --programs "$work/programs" "$@" "$work/suite" \
-            >"$work/row.log" 2>&1) &
-        runner=$!
+    bound="timeout -k 5 60"
+    case $code in TERM | INT) bound= ;; esac
+    # SIGINT as a terminal sends it: not ignored, as it is in a job started with &.
+    (ulimit -f 20000 && PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker \
+        exec env --default-signal=INT $bound sh "$repo/scripts/make-medium.sh" --no-try \
+        --programs "$work/programs" "$@" "$work/suite") >"$work/row.log" 2>&1 </dev/null &
+    runner=$!
+    problem=
+    case $code in
+    TERM | INT)
         tries=0
-        until [ -e "$work/writing" ] || [ $tries -ge 1200 ]; do
+        until [ -e "$work/flags/stalled" ] || ! running "$runner" || [ $tries -ge 600 ]; do
             sleep 0.1
             tries=$((tries + 1))
         done
-        kill -TERM "$runner"
-        : >"$work/go"
-        wait "$runner" || status=$?
-        runner=
-        code=143
-    else
-        TMPDIR=$work/tmp PATH=$path make "$@" "$work/suite" >"$work/row.log" 2>&1 ||
-            status=$?
-    fi
-    problem=
-    [ "$status" -eq "$code" ] || problem="exit code $status, expected $code"
+        kill -"$code" "$runner"
+        tries=0
+        while running "$runner" && [ $tries -lt 100 ]; do
+            sleep 0.1
+            tries=$((tries + 1))
+        done
+        if running "$runner"; then
+            problem="still running 10 s after SIG$code;"
+            kill -KILL "$runner"
+        fi
+        [ "$code" = TERM ] && code=143 || code=130
+        ;;
+    esac
+    status=0
+    wait "$runner" || status=$?
+    runner=
+    : >"$work/flags/go"
+    [ "$status" -eq "$code" ] || problem="$problem exit code $status, expected $code"
     grep -q -e "$says" "$work/row.log" || problem="$problem; no line with \"$says\""
     [ "$(state)" = "$before" ] || problem="$problem; the suite or the sibling changed"
-    [ "$(ls -A "$work/out")" = kept.zip ] && [ "$(cat "$work/out/kept.zip")" = 'the old image' ] ||
-        problem="$problem; the output folder holds $(ls -A "$work/out" | tr '\n' ' ')"
+    [ "$(ls -A "$work")" = "$entries" ] || problem="$problem; made $(ls -A "$work" | tr '\n' ' ')"
+    kept=new
+    printf 'the old image' | cmp -s - "$work/out/kept.zip" && kept=old
+    [ "$(ls -A "$work/out")" = kept.zip ] && { [ $kept = old ] || [ "$code" -eq 0 ]; } &&
+        { [ $kept = new ] || [ "$code" -ne 0 ]; } ||
+        problem="$problem; the output folder holds $(ls -A "$work/out" | tr '\n' ' ') ($kept)"
     [ -z "$(ls -A "$work/tmp")" ] || problem="$problem; left in the temporary folder: $(ls -A "$work/tmp")"
     if [ -n "$problem" ]; then
         echo "$name: $problem"
@@ -216,8 +261,60 @@ row "the ZIP archive read back without a file" 1 '^-f [0-9]* start.ini' "$work/l
     --out "$work/out/kept.zip"
 row "the ISO image read back without a file" 1 '^-f [0-9]* veltrane/start.ini' "$work/lossy" : \
     --copy-mode --out "$work/out/kept.zip"
-row "SIGTERM while the archive is written" term '' "$work/stalling" : \
+row "a FIFO" 1 'a FIFO: .*/layout/pipe.dat$' - 'mkfifo layout/pipe.dat' --out "$work/out/kept.zip"
+row "a FIFO, copy mode" 1 'a FIFO: .*/pipe.dat$' - 'mkfifo pipe.dat' --copy-mode \
     --out "$work/out/kept.zip"
+row "a character device" 1 'a character device: .*/noise.dat$' - 'mknod noise.dat c 1 9' \
+    --out "$work/out/kept.zip"
+row "a socket" 1 'a socket: .*/layout/sock$' - \
+    "python3 -c 'import socket; socket.socket(socket.AF_UNIX).bind(\"layout/sock\")'" \
+    --out "$work/out/kept.zip"
+row "--out in the suite through .. after a missing folder" 2 'nonexist, which does not exist' \
+    - : --out "$work/nonexist/../suite/veltrane.zip"
+row "a name like a listing's columns" 0 'read plan: 14 files, .* 0 head movements' - \
+    'printf data >"x [ 99 00]  y.txt"' --copy-mode --out "$work/out/kept.zip"
+row "a ';' in a name on a disc" 1 "a;b.txt: error: a ';'" - ': >"a;b.txt"' --copy-mode \
+    --out "$work/out/kept.zip"
+row "an image out of setup's order" 1 'would not read in one pass' "$work/unordered" : \
+    --copy-mode --out "$work/out/kept.zip"
+row "SIGTERM while the image is written" TERM '' "$work/stalling-writer" : --copy-mode \
+    --out "$work/out/kept.zip"
+row "SIGINT while the archive is read back" INT '' "$work/stalling-reader" : \
+    --out "$work/out/kept.zip"
+
+# try_row NAME SAYS PREPARE MEDIUM: PREPARE, run in a new folder "medium" beside an empty
+# folder "outside", makes an in-place medium MEDIUM (that folder or an archive beside it)
+# that try-medium, with its input closed and a bound in time, must refuse before setup runs
+# (exit 2) with a line saying SAYS, having written nothing outside its work folder "try".
+try_row() {
+    rm -rf "$work/medium" "$work/medium.zip" "$work/outside" "$work/try"
+    mkdir "$work/medium" "$work/outside"
+    printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/medium/start.ini"
+    printf 'setup' >"$work/medium/setup.exe"
+    (cd "$work/medium" && eval "$3")
+    entries=$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)
+    status=0
+    timeout -k 5 60 sh "$repo/scripts/try-medium.sh" --work "$work/try" "$4" >"$work/row.log" 2>&1 \
+        <&- || status=$?
+    problem=
+    [ $status -eq 2 ] || problem="exit code $status, expected 2"
+    grep -q -e "$2" "$work/row.log" || problem="$problem; no line with \"$2\""
+    [ -z "$(ls -A "$work/outside")" ] || problem="$problem; written outside: $(ls -A "$work/outside")"
+    [ "$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)" = "$entries" ] ||
+        problem="$problem; made $(ls -A "$work" | tr '\n' ' ')"
+    if [ -n "$problem" ]; then
+        echo "try-medium, $1: $problem"
+        cat "$work/row.log"
+        failures=$((failures + 1))
+    fi
+}
+
+try_row "a ZIP archive holding a link out of it" 'layout: a link' \
+    'ln -s ../outside layout && zip -qry ../medium.zip .' "$work/medium.zip"
+try_row "a ZIP archive holding a name twice" 'start.ini: a second entry' \
+    "python3 -W ignore -c 'import zipfile; z = zipfile.ZipFile(\"../medium.zip\", \"w\")
+for name in (\"start.ini\", \"setup.exe\", \"start.ini\"): z.write(name)'" "$work/medium.zip"
+try_row "a folder holding a link out of it" 'layout: a link' 'ln -s ../outside layout' "$work/medium"
 
 [ $failures -eq 0 ] || exit 1
 echo "make-medium: both kinds written and read back; every hostile suite refused unharmed"

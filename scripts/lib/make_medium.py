@@ -1,0 +1,366 @@
+"""The work of scripts/make-medium.sh, which says what it does and how it is called. In
+Python rather than the shell: a signal acts at once (a shell runs its trap only once its
+foreground child has returned), file types are told from one lstat, and paths are compared
+by identity once resolved.
+
+    make_medium.py <name of the command> <its arguments>
+"""
+import difflib
+import os
+import signal
+import stat
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import medium  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+PROGRAMS = ("setup.exe", "setup-copy.exe", "brindle.exe")
+
+
+class Stop(Exception):
+    def __init__(self, code, text=None):
+        super().__init__(text)
+        self.code = code
+        self.text = text
+
+
+class Run:
+    """One run: what it made, to be removed when it ends, and the child it waits for."""
+
+    def __init__(self):
+        self.child = None
+        self.remove = []
+        self.made = []  # the folders made for --out, deepest last
+
+    def call(self, command, **options):
+        """Runs `command` in a process group of its own, with no input; its exit code, and
+        what it wrote to a pipe asked for."""
+        self.child = subprocess.Popen(command, stdin=subprocess.DEVNULL,
+                                      start_new_session=True, **options)
+        try:
+            output = self.child.communicate()
+            return self.child.returncode, output
+        finally:
+            self.end_child()
+
+    def end_child(self):
+        """Ends the running child and its group, if any: SIGTERM lets try-medium stop its
+        Wine session, which takes a moment; whatever is left after 5 s is killed."""
+        child, self.child = self.child, None
+        if child is None or child.poll() is not None:
+            return
+        for sent, bound in ((signal.SIGTERM, 5), (signal.SIGKILL, None)):
+            try:
+                os.killpg(child.pid, sent)
+            except ProcessLookupError:
+                return
+            try:
+                child.wait(bound)
+                return
+            except subprocess.TimeoutExpired:
+                continue
+
+    def clean_up(self):
+        self.end_child()
+        for path in self.remove:
+            medium.remove(path)
+        for folder in reversed(self.made):
+            try:
+                os.rmdir(folder)
+            except OSError:
+                break
+
+
+def interrupted(number, _):
+    for name in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(name, signal.SIG_IGN)
+    raise Stop(128 + number)
+
+
+def say(text):
+    print("make-medium: %s" % text, flush=True)
+
+
+def usage(command):
+    raise Stop(2, "usage: %s [--copy-mode] [--label NAME] [--install-dir DIR] [--codepage N] "
+               "[--programs DIR] [--out FILE] [--no-try] <suite folder>" % command)
+
+
+def arguments(argv):
+    command, rest = argv[0], argv[1:]
+    options = {"copy": False, "label": "VELTRANE", "install": "C:\\veltrane", "codepage": "1252",
+               "programs": "", "out": "", "try": True, "suite": ""}
+    valued = {"--label": "label", "--install-dir": "install", "--codepage": "codepage",
+              "--programs": "programs", "--out": "out"}
+    while rest:
+        word = rest.pop(0)
+        if word == "--copy-mode":
+            options["copy"] = True
+        elif word == "--no-try":
+            options["try"] = False
+        elif word in valued:
+            if not rest:
+                usage(command)
+            options[valued[word]] = rest.pop(0)
+        elif word.startswith("-") or options["suite"]:
+            usage(command)
+        else:
+            options["suite"] = word
+    if not options["suite"]:
+        usage(command)
+    return options
+
+
+def listing(top):
+    """One line per entry below `top`, as find's %y, %s and %P give them ("d <path>" for a
+    folder), sorted by bytes."""
+    letters = {stat.S_IFREG: "f", stat.S_IFDIR: "d", stat.S_IFLNK: "l", stat.S_IFIFO: "p",
+               stat.S_IFSOCK: "s", stat.S_IFCHR: "c", stat.S_IFBLK: "b"}
+    lines = []
+    for path, info in medium.entries(top):
+        letter = letters[stat.S_IFMT(info.st_mode)]
+        lines.append("d %s" % path if letter == "d" else "%s %d %s" % (letter, info.st_size, path))
+    return sorted(lines, key=os.fsencode)
+
+
+def same_bytes(first, second):
+    with medium.open_regular(first) as one, medium.open_regular(second) as other:
+        while True:
+            a, b = one.read(1 << 20), other.read(1 << 20)
+            if a != b:
+                return False
+            if not a:
+                return True
+
+
+def build(preset, targets):
+    with open(os.devnull, "wb") as quiet:
+        if run.call(["cmake", "--preset", preset], cwd=ROOT, stdout=quiet)[0] != 0:
+            raise Stop(1)
+    if run.call(["cmake", "--build", "--preset", preset, "--target"] + targets, cwd=ROOT)[0] != 0:
+        raise Stop(1)
+
+
+def check_suite(suite, copy):
+    """Refuses a suite that a medium cannot hold, before anything is copied."""
+    if not os.path.isdir(suite):
+        raise Stop(2, "%s is not a folder" % suite)
+    # Windows finds start.ini in any letter case.
+    if not any(name.lower() == "start.ini" and
+               stat.S_ISREG(os.lstat(os.path.join(suite, name)).st_mode)
+               for name in os.listdir(suite)):
+        raise Stop(2, "%s holds no start.ini" % suite)
+    # Neither an ISO 9660 image nor a ZIP archive read on Windows holds anything else.
+    refused = medium.special(suite)
+    if refused:
+        raise Stop(1, "%s holds links, FIFOs, sockets or devices, which a medium cannot hold "
+                   "(only files and folders):\n%s" % (suite, "\n".join(
+                       "%s: %s" % (what, os.path.join(suite, path)) for path, what in refused)))
+    if copy:
+        # Windows takes ';' in a name; a Joliet name cannot hold it.
+        semicolons = [path for path, _ in medium.entries(suite) if ";" in os.path.basename(path)]
+        if semicolons:
+            raise Stop(1, "\nmake-medium: ".join(
+                "veltrane/%s: error: a ';' in a name, which the Joliet names on a disc cannot "
+                "hold" % path for path in semicolons))
+
+
+def output_folder(out, suite):
+    """--out's folder, resolved physically: (the folder, the parts of it to be made)."""
+    if os.path.isdir(out) or os.path.basename(out) in ("", ".", ".."):
+        raise Stop(2, "--out %s is a folder" % out)
+    try:
+        existing, missing = medium.resolve(os.path.dirname(out) or ".")
+    except medium.Refused as error:
+        raise Stop(2, "--out %s: %s" % (out, error)) from None
+    # An image inside the suite would be packed into the next medium.
+    if medium.inside(existing, suite):
+        raise Stop(2, "--out %s lies in the suite folder %s" % (out, suite))
+    return existing, missing
+
+
+def scratch(suite):
+    """The run's private folder in TMPDIR, which must not lie in the suite (the suite is
+    copied into it)."""
+    tmp = os.environ.get("TMPDIR") or "/tmp"
+    try:
+        existing, missing = medium.resolve(tmp)
+        if missing:
+            raise medium.Refused("%s does not exist" % os.path.join(existing, *missing))
+        if medium.inside(existing, suite):
+            raise medium.Refused("it lies in the suite folder %s" % suite)
+        layout = medium.new_folder(existing, "make-medium.")
+    except (medium.Refused, OSError) as error:
+        raise Stop(1, "cannot work in the temporary folder %s: %s" % (tmp, error)) from None
+    run.remove.append(layout)
+    return layout
+
+
+def read_back(image, layout, needed):
+    """The image unpacked by libarchive (for an image its Joliet tree, Rock Ridge off, as
+    Windows reads it) into layout/read; a failure is put on the folder when that has no room."""
+    read = os.path.join(layout, "read")
+    os.mkdir(read)
+    # Its messages through a pipe: a full temporary folder would lose them.
+    status, (_, message) = run.call(["bsdtar", "-x", "-f", image, "-C", read,
+                                     "--options", "iso9660:!rockridge"], stderr=subprocess.PIPE)
+    if status == 0:
+        return read
+    message = message.decode(errors="replace")
+    sys.stderr.write(message)
+    space = os.statvfs(layout)
+    free = space.f_bavail * space.f_frsize
+    if free < needed or "No space left" in message or "quota" in message:
+        raise Stop(1, "no room to read the image back in the temporary folder %s (%s bytes "
+                   "free, %s needed)" % (os.path.dirname(layout), "{:,}".format(free),
+                                         "{:,}".format(needed)))
+    raise Stop(1, "%s cannot be read back" % image)
+
+
+def compare(laid_out, written):
+    """Names, sizes and bytes of the laid-out medium against what was read back."""
+    expected, got = listing(laid_out), listing(written)
+    differences = list(difflib.unified_diff(expected, got, "laid out", "written", lineterm=""))
+    for line in sorted(set(expected) & set(got)):
+        if line.startswith("f "):
+            path = line.split(" ", 2)[2]
+            if not same_bytes(os.path.join(laid_out, path), os.path.join(written, path)):
+                differences.append("Files %s and %s differ" % (os.path.join(laid_out, path),
+                                                               os.path.join(written, path)))
+    if differences:
+        raise Stop(1, "the image does not hold what was laid out (- laid out, + written):\n"
+                   + "\n".join(differences))
+
+
+def make(options):
+    copy = options["copy"]
+    suite = os.path.realpath(options["suite"])
+    check_suite(options["suite"], copy)
+
+    # The presets belong to the source tree, wherever make-medium is run from.
+    programs = options["programs"]
+    if not programs:
+        programs = os.path.join(ROOT, "build", "win32")
+        if not all(os.path.isfile(os.path.join(programs, p)) for p in PROGRAMS):
+            build("win32", ["setup", "setup-copy", "brindle"])
+    checker = (os.environ.get("MEDIUM_CHECK") or
+               os.path.join(ROOT, "build", "native", "medium-check"))
+    if not os.access(checker, os.X_OK):
+        build("native", ["medium-check"])
+    out = options["out"] or os.path.join(ROOT, "build", "medium",
+                                         "veltrane.iso" if copy else "veltrane.zip")
+    folder, missing = output_folder(out, suite)
+    out_folder = os.path.join(folder, *missing)
+    out = os.path.join(out_folder, os.path.basename(out))
+
+    layout = scratch(suite)
+    laid_out = os.path.join(layout, "medium")
+    os.mkdir(laid_out)
+    try:
+        if copy:
+            medium.copy_file(os.path.join(programs, "setup-copy.exe"),
+                             os.path.join(laid_out, "setup.exe"))
+            os.mkdir(os.path.join(laid_out, "veltrane"))
+            medium.copy_tree(suite, os.path.join(laid_out, "veltrane"))
+        else:
+            medium.copy_tree(suite, laid_out)
+            medium.copy_file(os.path.join(programs, "setup.exe"),
+                             os.path.join(laid_out, "setup.exe"))
+        medium.copy_file(os.path.join(programs, "brindle.exe"),
+                         os.path.join(laid_out, "brindle.exe"))
+    except (medium.Refused, OSError) as error:
+        raise Stop(1, "cannot lay out the medium: %s" % error) from None
+
+    # Its scratch folder beside the medium, in a folder of this run's own.
+    check_tmp = os.path.join(layout, "check")
+    os.mkdir(check_tmp)
+    status = run.call([checker, laid_out] + (["--copy-mode"] if copy else []) +
+                      ["--install-dir", options["install"], "--codepage", options["codepage"],
+                       "--dot-files-visible"], env=dict(os.environ, TMPDIR=check_tmp))[0]
+    if status >= 2 or status < 0:
+        raise Stop(1, "medium-check found errors; nothing written")
+
+    # Written beside --out, so that the rename below replaces it in one step.
+    for part in missing:
+        folder = os.path.join(folder, part)
+        os.mkdir(folder)
+        run.made.append(folder)
+    staging = medium.new_folder(out_folder, ".make-medium.")
+    run.remove.append(staging)
+    image = os.path.join(staging, os.path.basename(out))
+    if copy:
+        # Every file's data in the order setup reads the disc, so that it reads in one pass.
+        weights = os.path.join(layout, "weights.xorriso")
+        with open(weights, "wb") as output:
+            status = run.call([sys.executable, os.path.join(ROOT, "scripts", "disc-order.py"),
+                               "weights", laid_out], stdout=output)[0]
+        if status != 0:
+            raise Stop(status)
+        with open(os.path.join(layout, "xorriso.log"), "wb") as log:
+            status = run.call(["xorriso", "-outdev", image, "-volid", options["label"],
+                               "-joliet", "on", "-map", laid_out, "/", "-options_from_file",
+                               weights], stdout=log, stderr=log)[0]
+        if status != 0:
+            with open(os.path.join(layout, "xorriso.log"), errors="replace") as log:
+                sys.stderr.write(log.read())
+            raise Stop(1)
+    else:
+        medium.write_zip(laid_out, image)
+    size = sum(info.st_size for _, info in medium.entries(laid_out))
+    compare(laid_out, read_back(image, layout, size))
+    if copy:
+        # Proven with another reader than the writer: the records as Windows lists them.
+        plan = os.path.join(layout, "plan.txt")
+        with open(plan, "wb") as output:
+            status = run.call([sys.executable, os.path.join(ROOT, "scripts", "disc-order.py"),
+                               "check", image], stdout=output)[0]
+        if status != 0:
+            raise Stop(1, "the image would not read in one pass; not written")
+        with open(plan, errors="replace") as text:
+            say(text.read().strip())
+    if options["try"]:
+        # The rehearsal's report, screenshots and contact sheet go beside the image.
+        status = run.call(["sh", os.path.join(ROOT, "scripts", "try-medium.sh"), "--install-dir",
+                           options["install"], "--work", os.path.join(
+                               out_folder, "try-" + os.path.basename(out).replace(".", "-")),
+                           image])[0]
+        if status != 0:
+            raise Stop(1, "the image did not install as it should (try-medium exit code %d); "
+                       "%s not written" % (status, out))
+    os.replace(image, out)
+    run.made = []
+    say("%s, %d bytes, %d entries" % (out, os.stat(out).st_size, len(listing(laid_out))))
+
+
+run = Run()
+
+
+def main():
+    sys.stdout.reconfigure(line_buffering=True)
+    signal.signal(signal.SIGINT, interrupted)
+    signal.signal(signal.SIGTERM, interrupted)
+    code = 0
+    try:
+        make(arguments(sys.argv[1:]))
+    except Stop as stop:
+        code = stop.code
+        if stop.text:
+            sys.stderr.write(stop.text if stop.text.startswith("usage") else
+                             "make-medium: %s" % stop.text)
+            sys.stderr.write("\n")
+    except (OSError, medium.Refused) as error:
+        code = 1
+        sys.stderr.write("make-medium: %s\n" % error)
+    finally:
+        try:
+            run.clean_up()
+        except Stop as stop:
+            code = stop.code
+            run.clean_up()
+    sys.exit(code)
+
+
+if __name__ == "__main__":
+    main()

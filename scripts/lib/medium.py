@@ -1,0 +1,334 @@
+"""What make-medium, try-medium and disc-order.py share. They read folders, images and
+archives that other people assembled, so an entry is data: only regular files and folders
+are taken, a file is opened only once it is known to be regular (opening a FIFO waits for a
+writer, a device never ends), no link is followed, and an output folder is resolved
+physically before it is compared with anything.
+
+As a program, for try-medium:
+    medium.py unpack iso|zip|folder SOURCE DEST   the medium's entries into the new DEST,
+                                                  after every entry was found acceptable
+    medium.py folder PATH [MEDIUM]                PATH resolved physically, refused when it
+                                                  lies in the folder MEDIUM
+Exit code 2 with the reason on a refusal.
+"""
+import os
+import random
+import re
+import shutil
+import stat
+import string
+import subprocess
+import sys
+import zipfile
+
+SECTOR = 2048
+KINDS = {stat.S_IFLNK: "a link", stat.S_IFIFO: "a FIFO", stat.S_IFSOCK: "a socket",
+         stat.S_IFCHR: "a character device", stat.S_IFBLK: "a block device"}
+
+
+class Refused(Exception):
+    pass
+
+
+def kind(mode):
+    return KINDS.get(stat.S_IFMT(mode), "a special file")
+
+
+def acceptable(mode):
+    return stat.S_ISREG(mode) or stat.S_ISDIR(mode)
+
+
+def entries(top, relative=""):
+    """(relative path, lstat) of every entry below `top`, each folder's names sorted and
+    each folder before what it holds; links are not followed."""
+    for name in sorted(os.listdir(os.path.join(top, relative))):
+        path = os.path.join(relative, name)
+        info = os.lstat(os.path.join(top, path))
+        yield path, info
+        if stat.S_ISDIR(info.st_mode):
+            yield from entries(top, path)
+
+
+def special(top):
+    """(relative path, kind) of every entry below `top` that is not a file or a folder."""
+    return [(path, kind(info.st_mode)) for path, info in entries(top)
+            if not acceptable(info.st_mode)]
+
+
+def open_regular(path):
+    """`path` opened for reading, refused unless it is a regular file; the open itself
+    never waits and never follows a link."""
+    fd = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK | os.O_NOCTTY)
+    info = os.fstat(fd)
+    if not stat.S_ISREG(info.st_mode):
+        os.close(fd)
+        raise Refused("%s: %s, not a regular file" % (path, kind(info.st_mode)))
+    os.set_blocking(fd, True)
+    return os.fdopen(fd, "rb")
+
+
+def create(path, mode=0o644):
+    """A new file at `path` for writing: never an existing one, never through a link."""
+    return os.fdopen(os.open(path, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_NOFOLLOW,
+                             mode), "wb")
+
+
+def copy_file(source, target):
+    with open_regular(source) as reader, create(target) as writer:
+        shutil.copyfileobj(reader, writer)
+        os.fchmod(writer.fileno(), os.fstat(reader.fileno()).st_mode & 0o777)
+
+
+def copy_tree(source, target):
+    """The files and folders below `source` into the existing folder `target`; anything
+    else is refused, also if it appears while copying."""
+    for path, info in entries(source):
+        if stat.S_ISDIR(info.st_mode):
+            os.mkdir(os.path.join(target, path))
+        elif stat.S_ISREG(info.st_mode):
+            copy_file(os.path.join(source, path), os.path.join(target, path))
+        else:
+            raise Refused("%s: %s" % (os.path.join(source, path), kind(info.st_mode)))
+
+
+def remove(path):
+    """Removes `path` and what it holds, read-only folders included."""
+    def writable(function, failed, _):
+        os.chmod(os.path.dirname(failed), 0o700)
+        function(failed)
+    if os.path.lexists(path):
+        shutil.rmtree(path, onerror=writable)
+
+
+def new_folder(parent, prefix):
+    """A new private folder in `parent`, named `prefix` and six random characters."""
+    letters = string.ascii_letters + string.digits
+    while True:
+        path = os.path.join(parent, prefix + "".join(random.choices(letters, k=6)))
+        try:
+            os.mkdir(path, 0o700)
+            return path
+        except FileExistsError:
+            continue
+
+
+def resolve(path):
+    """`path` resolved physically as far as it exists: (the existing folder, the parts
+    below it that do not exist yet). A ".." below a missing part is refused: no folder
+    gives it a meaning yet, and taken as text it could lead anywhere."""
+    current = "/" if path.startswith("/") else os.getcwd()
+    missing = []
+    for part in path.split("/"):
+        if part in ("", "."):
+            continue
+        if missing:
+            if part == "..":
+                raise Refused("'..' follows %s, which does not exist"
+                              % os.path.join(current, *missing))
+            missing.append(part)
+        elif os.path.lexists(os.path.join(current, part)):
+            current = os.path.realpath(os.path.join(current, part))
+            if not os.path.isdir(current):
+                raise Refused("%s is not a folder" % current)
+        else:
+            missing.append(part)
+    return current, missing
+
+
+def inside(folder, top):
+    """Whether the existing, physically resolved `folder` is `top` or lies below it, told by
+    device and inode, so that neither a link nor a second name of a folder hides it."""
+    target = os.stat(top)
+    while True:
+        info = os.stat(folder)
+        if (info.st_dev, info.st_ino) == (target.st_dev, target.st_ino):
+            return True
+        parent = os.path.dirname(folder)
+        if parent == folder:
+            return False
+        folder = parent
+
+
+def write_zip(laid_out, image):
+    """The laid-out medium as a ZIP archive; names outside ASCII in UTF-8 with the flag that
+    says so (general-purpose bit 11), which zipfile sets for them."""
+    with zipfile.ZipFile(image, "x", zipfile.ZIP_DEFLATED) as archive:
+        for path, info in entries(laid_out):
+            full = os.path.join(laid_out, path)
+            if stat.S_ISDIR(info.st_mode):
+                archive.write(full, path)
+                continue
+            with open_regular(full) as reader:
+                record = zipfile.ZipInfo.from_file(full, path)
+                record.compress_type = zipfile.ZIP_DEFLATED
+                with archive.open(record, "w") as writer:
+                    shutil.copyfileobj(reader, writer)
+
+
+def _number(data):
+    return int.from_bytes(data, "little")
+
+
+def joliet(image):
+    """The Joliet tree of an ISO 9660 image read from its records, as Windows reads it: a
+    map from each folder's first block to its records (kind "d" or "-", size, block, flags,
+    name) in the order written, "." and ".." left out; and the root folder's block."""
+    with open_regular(image) as reader:
+        def blocks(first, size):
+            reader.seek(first * SECTOR)
+            data = reader.read(size)
+            if len(data) < size:
+                raise Refused("%s ends inside block %d" % (image, first))
+            return data
+
+        number = 16
+        while True:
+            descriptor = blocks(number, SECTOR)
+            if descriptor[1:6] != b"CD001" or descriptor[0] == 255:
+                raise Refused("%s holds no Joliet tree" % image)
+            if descriptor[0] == 2 and descriptor[88:91] in (b"%/@", b"%/C", b"%/E"):
+                break
+            number += 1
+        root = _number(descriptor[158:162])
+        folders = {}
+        pending = [(root, _number(descriptor[166:170]), "")]
+        while pending:
+            first, size, where = pending.pop(0)
+            if first in folders:
+                raise Refused("%s: the folder %s is also another one (a loop)" % (image, where))
+            folders[first] = records = []
+            data = blocks(first, size)
+            offset = 0
+            while offset < size:
+                length = data[offset]
+                if length == 0:  # records do not cross a block's end
+                    offset = (offset // SECTOR + 1) * SECTOR
+                    continue
+                record = data[offset:offset + length]
+                offset += length
+                if length < 34 or 33 + record[32] > length:
+                    raise Refused("%s: a broken record in the folder %s" % (image, where))
+                raw = record[33:33 + record[32]]
+                if raw in (b"\0", b"\1"):
+                    continue
+                flags = record[25]
+                if len(raw) % 2:
+                    raise Refused("%s: a name of an odd length in the folder %s" % (image, where))
+                name = raw.decode("utf-16-be", "surrogatepass")
+                if flags & 0x80 or record[26] or record[27]:
+                    raise Refused("%s: %s%s is written in parts" % (image, where, name))
+                if flags & 0x02:
+                    block = _number(record[2:6])
+                    pending.append((block, _number(record[10:14]), where + name + "/"))
+                    records.append(("d", _number(record[10:14]), block, flags, name))
+                else:
+                    records.append(("-", _number(record[10:14]), _number(record[2:6]), flags,
+                                    re.sub(r";[0-9]*$", "", name)))
+    return folders, root
+
+
+def _same_name(names, where):
+    """Refuses two names of one folder that Windows takes for one (letter case aside)."""
+    seen = set()
+    for name in names:
+        if name.upper() in seen:
+            raise Refused("%s%s: a second entry of that name" % (where, name))
+        seen.add(name.upper())
+
+
+def _check_iso(image):
+    folders, root = joliet(image)
+    paths = {root: ""}
+    for first, records in folders.items():
+        where = paths[first]
+        _same_name([record[4] for record in records], where)
+        for kind_, _, block, _, name in records:
+            if "/" in name or "\\" in name or "\0" in name or name in (".", ".."):
+                raise Refused("%s%s: a name no folder can hold" % (where, name))
+            if kind_ == "d":
+                paths[block] = where + name + "/"
+
+
+def _unpack_iso(image, target):
+    _check_iso(image)
+    # Joliet without Rock Ridge holds files and folders only.
+    log = os.path.join(os.path.dirname(target), "unpack.log")
+    with open(log, "wb") as output:
+        status = subprocess.call(["xorriso", "-osirrox", "on", "-indev", image, "-read_fs",
+                                  "norock", "-extract", "/", target],
+                                 stdin=subprocess.DEVNULL, stdout=output, stderr=output)
+    if status != 0:
+        with open(log, errors="replace") as text:
+            raise Refused("xorriso cannot unpack it:\n" + text.read())
+    for path, info in entries(target):
+        os.chmod(os.path.join(target, path), info.st_mode | stat.S_IWUSR)
+
+
+def _unpack_zip(image, target):
+    with open_regular(image) as reader, zipfile.ZipFile(reader) as archive:
+        members = archive.infolist()
+        by_folder = {}
+        for member in members:
+            mode = member.external_attr >> 16
+            if stat.S_IFMT(mode) and not acceptable(mode):
+                raise Refused("%s: %s" % (member.filename, kind(mode)))
+            parts = member.filename.rstrip("/").split("/")
+            if (member.filename.startswith("/") or "\\" in member.filename or
+                    "\0" in member.filename or any(p in ("", ".", "..") for p in parts)):
+                raise Refused("%s: a name that leads out of the medium" % member.filename)
+            by_folder.setdefault("/".join(parts[:-1]), []).append(parts[-1])
+        for folder, names in by_folder.items():
+            _same_name(names, folder + "/" if folder else "")
+        for member in members:
+            path = os.path.join(target, *member.filename.rstrip("/").split("/"))
+            if member.is_dir():
+                os.makedirs(path, exist_ok=True)
+                continue
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with archive.open(member) as source, create(path) as writer:
+                shutil.copyfileobj(source, writer)
+
+
+def _unpack_folder(source, target):
+    refused = special(source)
+    if refused:
+        raise Refused("; ".join("%s: %s" % entry for entry in refused))
+    _same_name(os.listdir(source), "")
+    for path, info in entries(source):
+        if stat.S_ISDIR(info.st_mode):
+            _same_name(os.listdir(os.path.join(source, path)), path + "/")
+    copy_tree(source, target)
+
+
+def unpack(kind_, source, target):
+    os.mkdir(target)
+    try:
+        {"iso": _unpack_iso, "zip": _unpack_zip, "folder": _unpack_folder}[kind_](source, target)
+        refused = special(target)
+        if refused:
+            raise Refused("; ".join("%s: %s" % entry for entry in refused))
+    except (Refused, OSError, zipfile.BadZipFile, UnicodeDecodeError) as error:
+        remove(target)
+        raise Refused(str(error)) from None
+
+
+def main():
+    try:
+        if len(sys.argv) == 5 and sys.argv[1] == "unpack":
+            unpack(sys.argv[2], sys.argv[3], sys.argv[4])
+        elif len(sys.argv) in (3, 4) and sys.argv[1] == "folder":
+            existing, missing = resolve(sys.argv[2])
+            if len(sys.argv) == 4 and inside(existing, os.path.realpath(sys.argv[3])):
+                raise Refused("%s lies in the medium %s" % (sys.argv[2], sys.argv[3]))
+            print(os.path.join(existing, *missing))
+        else:
+            sys.exit("usage: medium.py unpack iso|zip|folder SOURCE DEST | folder PATH [MEDIUM]")
+    except Refused as error:
+        if sys.argv[1] == "unpack":
+            error = "%s: %s; not unpacked, setup not started" % (sys.argv[3], error)
+        sys.stderr.write("try-medium: %s\n" % error)
+        sys.exit(2)
+
+
+if __name__ == "__main__":
+    main()

@@ -181,6 +181,11 @@ struct UnwritableDrive {
     void (*prepare)(SetupRun &run, std::string *skip);
 };
 
+void PrintTo(const UnwritableDrive &drive, std::ostream *out)
+{
+    *out << drive.name;
+}
+
 class UnwritableDriveE2E : public ::testing::TestWithParam<UnwritableDrive> {};
 
 TEST_P(UnwritableDriveE2E, InPlaceNamesEachFileItCouldNotWriteAndGoesOn)
@@ -197,8 +202,8 @@ TEST_P(UnwritableDriveE2E, InPlaceNamesEachFileItCouldNotWriteAndGoesOn)
     AcceptLicence(run.setup.program.processId);
     // The first box as a user sees it: an error of setup's main window, OK its only answer.
     HWND box = run.WaitBox("Error");
-    ASSERT_TRUE(box) << "no message box; pages: completion "
-                     << (run.WaitPage(CompletedCaption, 0) ? "shown" : "not shown");
+    ASSERT_TRUE(box) << "no error box"
+                     << (run.WaitPage(CompletedCaption, 0) ? "; the completion page came" : "");
     EXPECT_EQ(mainWindow, GetWindow(box, GW_OWNER));
     EXPECT_FALSE(GetDlgItem(box, IDCANCEL)) << "the box offers Cancel";
     std::vector<BoxSeen> boxes = {{"Error", BoxText(box)}};

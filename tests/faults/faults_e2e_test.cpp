@@ -212,7 +212,7 @@ TEST_P(UnwritableDriveE2E, InPlaceNamesEachFileItCouldNotWriteAndGoesOn)
     HWND completed = AnswerUntilCompleted(run, &boxes);
     ASSERT_TRUE(completed) << "no completion page\n" << Describe(boxes);
 
-    // One box per file, in the order setup writes them; without links.inf no brindle runs.
+    // One box per file, in the order setup writes them.
     std::vector<BoxSeen> expected;
     for (const char *file :
          {"orvane.ini", "layout\\router.ini", "library\\partlib.ini", "links.inf"})

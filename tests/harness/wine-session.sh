@@ -98,18 +98,19 @@ start_session() {
     mkdir -p "$state"
     rm -rf "$state/prefix"
     locale_env=
-    if [ -n "${WINE_SESSION_LOCALE:-}" ]; then
+    locale=${WINE_SESSION_LOCALE:-}
+    if [ -n "$locale" ]; then
         locales=$state/locales
         mkdir -p "$locales"
         # localedef may warn and still build the locale.
-        localedef -i "${WINE_SESSION_LOCALE%%.*}" -f "${WINE_SESSION_LOCALE#*.}" \
-            "$locales/$WINE_SESSION_LOCALE" >"$state/localedef.log" 2>&1 || true
-        if [ ! -f "$locales/$WINE_SESSION_LOCALE/LC_CTYPE" ]; then
-            echo "wine-session: cannot build locale $WINE_SESSION_LOCALE (package locales):" >&2
+        localedef -i "${locale%%.*}" -f "${locale#*.}" "$locales/$locale" \
+            >"$state/localedef.log" 2>&1 || true
+        if [ ! -f "$locales/$locale/LC_CTYPE" ]; then
+            echo "wine-session: cannot build locale $locale (package locales):" >&2
             cat "$state/localedef.log" >&2
             exit 1
         fi
-        locale_env="export LOCPATH=\"$locales\" LANG=$WINE_SESSION_LOCALE LC_ALL=$WINE_SESSION_LOCALE"
+        locale_env="export LOCPATH=\"$locales\" LANG=$locale LC_ALL=$locale"
     fi
     if [ -n "${WINE_SESSION_DISPLAY:-}" ]; then
         display=${WINE_SESSION_DISPLAY#:}

@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 packages="cmake make g++ clang libclang-rt-14-dev mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 fonts-wine xvfb googletest
-imagemagick python3 python3-pefile xorriso genisoimage libarchive-tools zip tzdata"
+imagemagick python3 python3-pefile xorriso genisoimage libarchive-tools zip tzdata locales"
 if [ "$("$root/scripts/i386-support.sh" mode)" != none ]; then
     packages="$packages wine32:i386"
 fi

@@ -16,11 +16,12 @@ clean_up() {
         kill -TERM "-$step" 2>/dev/null || true
         wait "$step" 2>/dev/null || true
     fi
-    for build in build/win32 build/win64; do
+    for build in build/win32 build/win64 build/win64/tests/cp932; do
         if [ -f "$build/wine/env" ]; then
             sh tests/harness/wine-session.sh stop "$build" || true
         fi
     done
+    sh tests/faults/fault-drives.sh unmount build/win64 2>/dev/null || true
     scripts/i386-support.sh disable "$run_id" || true
 }
 trap clean_up EXIT

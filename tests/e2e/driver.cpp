@@ -247,8 +247,12 @@ bool TypeIntoEdit(HWND dialog, int controlId, const char *text, DWORD millisecon
                              &ignored))
         return false;
     for (const unsigned char *c = (const unsigned char *)text; *c; c++) {
+        // A double-byte character goes as two WM_CHARs; the first is held, unanswered, until
+        // the second comes.
+        bool held = IsDBCSLeadByte(*c) && c[1];
         if (!SendMessageTimeoutA(edit, WM_CHAR, *c, 1, SMTO_ABORTIFHUNG, AnswerMilliseconds,
-                                 &ignored))
+                                 &ignored) &&
+            !held)
             return false;
     }
     return true;

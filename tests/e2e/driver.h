@@ -79,8 +79,8 @@ bool ReadWindowText(HWND window, char *text, int size);
 bool PressButton(HWND dialog, int controlId, DWORD milliseconds = ActionMilliseconds);
 
 // Types `text` into the edit `controlId`, once it is there, shown and enabled, one WM_CHAR
-// per character, after clearing it as a user would (select all, Backspace); typing ""
-// leaves it empty.
+// per byte (a character of two bytes as two), after clearing it as a user would (select
+// all, Backspace); typing "" leaves it empty.
 bool TypeIntoEdit(HWND dialog, int controlId, const char *text,
                   DWORD milliseconds = ActionMilliseconds);
 

@@ -24,6 +24,13 @@ bool SetupRun::Prepare(const char *name, const char *program, const std::string 
     return strcmp(program, "setup-copy.exe") != 0 || CreateDirectoryA(source.c_str(), NULL);
 }
 
+bool SetupRun::PrepareSuite(const std::string &suite)
+{
+    folder = suite;
+    return CopySampleSuite(folder) && CopyBuiltProgram("setup.exe", folder.c_str(), "inst.exe") &&
+           CopyBuiltProgram("brindle.exe", folder.c_str(), NULL);
+}
+
 bool SetupRun::Start()
 {
     std::string path = folder + "\\inst.exe";
@@ -56,6 +63,31 @@ std::string BoxText(HWND box)
     char text[1024];
     ReadMessageBoxText(box, text, sizeof text);
     return text;
+}
+
+static bool CopyFolder(const std::string &from, const std::string &to)
+{
+    if (!CreateDirectoryA(to.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((from + "\\*").c_str(), &found);
+    bool copied = search != INVALID_HANDLE_VALUE;
+    for (BOOL more = copied; more && copied; more = FindNextFileA(search, &found)) {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        copied = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY
+                     ? CopyFolder(from + "\\" + name, to + "\\" + name)
+                     : CopyFileA((from + "\\" + name).c_str(), (to + "\\" + name).c_str(), TRUE);
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return copied;
+}
+
+bool CopySampleSuite(const std::string &folder)
+{
+    return CopyFolder(std::string(ShippedProgramFolder()) + "\\sample\\veltrane", folder);
 }
 
 void ChooseInstallDirectory(SetupRun &run, const std::string &directory, bool exists)

@@ -24,6 +24,9 @@ struct SetupRun {
     // when given, and copies the built `program` ("setup.exe" or "setup-copy.exe") into
     // it as inst.exe. The source folder is made in copy mode.
     bool Prepare(const char *name, const char *program, const std::string &deeper = "");
+    // In place from `folder` (made when missing): the sample suite, setup.exe as inst.exe
+    // and brindle.exe.
+    bool PrepareSuite(const std::string &folder);
     bool Start();
     HWND WaitPage(const char *caption, DWORD milliseconds = PageAppearMilliseconds);
     HWND WaitBox(const char *caption, DWORD milliseconds = PageAppearMilliseconds);
@@ -32,6 +35,11 @@ struct SetupRun {
 };
 
 std::string BoxText(HWND box);
+
+// Copies the sample suite built beside the shipped programs (sample\veltrane) into
+// `folder`, made when missing; ANSI calls throughout, so that the names of any code page
+// pass.
+bool CopySampleSuite(const std::string &folder);
 
 // Copy mode: `directory` typed into the directory page and accepted with OK; the question
 // about an existing directory is answered OK.

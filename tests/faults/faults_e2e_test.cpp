@@ -3,6 +3,8 @@
 // replaced, an install directory that is a file, and the close box pressed during the copy.
 // Each time the copy stops (or goes on) as it should, nothing copied before is damaged, the
 // configuration steps still run, links.inf is gone at the end and the exit code is 0.
+// In place, setup.exe on a full drive and on a read-only one names each file it could not
+// write and goes on.
 #include <windows.h>
 #include <stdio.h>
 
@@ -54,7 +56,7 @@ void ExpectCopiedWhole(const SetupRun &run, const std::string &install,
 
 const char SmallDrive[] = "T:\\";
 
-// The 2 MiB drive that small-drive.sh maps for this test; false when it is missing.
+// The 2 MiB drive that fault-drives.sh maps for this test; false when it is missing.
 bool SmallDriveMapped(ULONGLONG *totalBytes)
 {
     ULARGE_INTEGER available, total, free;
@@ -68,7 +70,7 @@ TEST(FaultsE2E, FullTargetDriveStopsTheCopyAndKeepsWhatWasCopied)
 {
     ULONGLONG driveBytes = 0;
     if (!SmallDriveMapped(&driveBytes))
-        GTEST_SKIP() << "no small drive T: (small-drive.sh mounts a 2 MiB tmpfs, which needs "
+        GTEST_SKIP() << "no small drive T: (fault-drives.sh mounts a 2 MiB tmpfs, which needs "
                         "root)";
     std::string install = "T:\\target";
     RemoveTree(install);
@@ -119,6 +121,112 @@ TEST(FaultsE2E, FullTargetDriveStopsTheCopyAndKeepsWhatWasCopied)
         << "links.inf left behind";
     RemoveTree(install);
 }
+
+// --- In place on a drive that cannot be written -----------------------------------------
+
+// Fills what is left of the drive with one file, down to the last byte.
+void FillDrive(const std::string &filler)
+{
+    HANDLE file = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << filler;
+    std::vector<char> block(64 << 10, 'f');
+    DWORD written;
+    for (DWORD size = block.size(); size > 0; size /= 2) {
+        while (WriteFile(file, block.data(), size, &written, NULL) && written == size) {
+        }
+    }
+    CloseHandle(file);
+}
+
+// The suite in place in T:\suite, the rest of the small drive filled: the template is read,
+// and the files it makes can be opened but not written.
+void OnFullDrive(SetupRun &run, std::string *skip)
+{
+    ULONGLONG driveBytes = 0;
+    if (!SmallDriveMapped(&driveBytes)) {
+        *skip = "no small drive T: (fault-drives.sh mounts a 2 MiB tmpfs, which needs root)";
+        return;
+    }
+    ASSERT_TRUE(run.PrepareSuite("T:\\suite"));
+    FillDrive("T:\\filler");
+}
+
+// The suite in place on R:, the read-only view of C:\veltrane-e2e-readonly: nothing can be
+// opened for writing.
+void OnReadOnlyDrive(SetupRun &run, std::string *skip)
+{
+    if (AttributesOf("R:\\") == INVALID_FILE_ATTRIBUTES) {
+        *skip = "no read-only drive R: (fault-drives.sh bind-mounts it, which needs root)";
+        return;
+    }
+    ASSERT_TRUE(run.PrepareSuite("C:\\veltrane-e2e-readonly\\suite"));
+    run.folder = "R:\\suite";
+    ASSERT_FALSE(WriteTextFile("R:\\suite\\probe", "")) << "R: can be written";
+}
+
+// What the rows leave on the drives, removed before and however the test ends.
+struct SuiteOnDrive {
+    SuiteOnDrive() { Remove(); }
+    ~SuiteOnDrive() { Remove(); }
+    static void Remove()
+    {
+        RemoveTree("T:\\suite");
+        DeleteFileA("T:\\filler");
+        RemoveTree("C:\\veltrane-e2e-readonly\\suite");
+    }
+};
+
+struct UnwritableDrive {
+    const char *name;
+    void (*prepare)(SetupRun &run, std::string *skip);
+};
+
+void PrintTo(const UnwritableDrive &drive, std::ostream *out)
+{
+    *out << drive.name;
+}
+
+class UnwritableDriveE2E : public ::testing::TestWithParam<UnwritableDrive> {};
+
+TEST_P(UnwritableDriveE2E, InPlaceNamesEachFileItCouldNotWriteAndGoesOn)
+{
+    SuiteOnDrive cleanUp;
+    SetupRun run;
+    std::string skip;
+    ASSERT_NO_FATAL_FAILURE(GetParam().prepare(run, &skip));
+    if (!skip.empty())
+        GTEST_SKIP() << skip;
+
+    ASSERT_TRUE(run.Start());
+    HWND mainWindow = run.MainWindow();
+    AcceptLicence(run.setup.program.processId);
+    // The first box as a user sees it: an error of setup's main window, OK its only answer.
+    HWND box = run.WaitBox("Error");
+    ASSERT_TRUE(box) << "no error box"
+                     << (run.WaitPage(CompletedCaption, 0) ? "; the completion page came" : "");
+    EXPECT_EQ(mainWindow, GetWindow(box, GW_OWNER));
+    EXPECT_FALSE(GetDlgItem(box, IDCANCEL)) << "the box offers Cancel";
+    std::vector<BoxSeen> boxes = {{"Error", BoxText(box)}};
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(WaitForWindowGone(box, PageGoneMilliseconds));
+    HWND completed = AnswerUntilCompleted(run, &boxes);
+    ASSERT_TRUE(completed) << "no completion page\n" << Describe(boxes);
+
+    // One box per file, in the order setup writes them.
+    std::vector<BoxSeen> expected;
+    for (const char *file :
+         {"orvane.ini", "layout\\router.ini", "library\\partlib.ini", "links.inf"})
+        expected.push_back({"Error", "Could not write file " + run.folder + "\\" + file});
+    EXPECT_EQ(Describe(expected), Describe(boxes));
+    EXPECT_EQ(0, FinishSetup(run, completed));
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, UnwritableDriveE2E,
+                         ::testing::Values(UnwritableDrive{"Full", OnFullDrive},
+                                           UnwritableDrive{"ReadOnly", OnReadOnlyDrive}),
+                         [](const ::testing::TestParamInfo<UnwritableDrive> &info) {
+                             return std::string(info.param.name);
+                         });
 
 // --- A file that cannot be read or replaced ---------------------------------------------
 

@@ -6,6 +6,8 @@
 # WINE_SESSION_DISPLAY=:0 uses that display instead of a private Xvfb (a person watching);
 # WINE_SESSION_DESKTOP=1024x768 runs every program in a Wine virtual desktop of that size,
 # which draws frames and title bars without a window manager.
+# WINE_SESSION_LOCALE=ja_JP.UTF-8 runs the session in that locale (and so in its ANSI code
+# page, 932 here), built with localedef into the session's folder from Debian's locales.
 # Every prefix gets the look of Windows 95: its bitmap MS Sans Serif, its colours and caption
 # font (classic-look.reg).
 # The programs under test then run through wine-run.sh, which reads <build-dir>/wine/env.
@@ -95,6 +97,21 @@ start_session() {
     stop_session
     mkdir -p "$state"
     rm -rf "$state/prefix"
+    locale_env=
+    locale=${WINE_SESSION_LOCALE:-}
+    if [ -n "$locale" ]; then
+        locales=$state/locales
+        mkdir -p "$locales"
+        # localedef may warn and still build the locale.
+        localedef -i "${locale%%.*}" -f "${locale#*.}" "$locales/$locale" \
+            >"$state/localedef.log" 2>&1 || true
+        if [ ! -f "$locales/$locale/LC_CTYPE" ]; then
+            echo "wine-session: cannot build locale $locale (package locales):" >&2
+            cat "$state/localedef.log" >&2
+            exit 1
+        fi
+        locale_env="export LOCPATH=\"$locales\" LANG=$locale LC_ALL=$locale"
+    fi
     if [ -n "${WINE_SESSION_DISPLAY:-}" ]; then
         display=${WINE_SESSION_DISPLAY#:}
     else
@@ -118,6 +135,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export DISPLAY=":$display"
 export WINE_SESSION_STATE="$state"
+$locale_env
 $(qemu_environment)
 ENV
     # shellcheck disable=SC1091

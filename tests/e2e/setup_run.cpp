@@ -19,7 +19,9 @@ bool SetupRun::Prepare(const char *name, const char *program, const std::string 
             return false;
     }
     source = folder + "\\veltrane";
-    if (!CopyBuiltProgram(program, folder.c_str(), "inst.exe"))
+    // brindle ships beside setup; without it setup reports that it could not start it.
+    if (!CopyBuiltProgram(program, folder.c_str(), "inst.exe") ||
+        !CopyBuiltProgram("brindle.exe", folder.c_str(), NULL))
         return false;
     return strcmp(program, "setup-copy.exe") != 0 || CreateDirectoryA(source.c_str(), NULL);
 }

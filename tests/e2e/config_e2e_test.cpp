@@ -114,6 +114,13 @@ TEST_P(ConfigE2E, InPlaceInstallGeneratesFilesAndProgramGroup)
     ASSERT_TRUE(StartProgram(&setup.program, (folder + "\\inst.exe").c_str(), NULL,
                              folder.c_str()));
     AcceptLicence(setup.program.processId);
+    // The file in a missing folder cannot be made: setup says so and goes on.
+    HWND box = WaitForMessageBox(setup.program.processId, "Error", AppearMilliseconds);
+    ASSERT_TRUE(box) << "no box for the file in a missing folder";
+    char text[512] = "";
+    ReadMessageBoxText(box, text, sizeof text);
+    EXPECT_EQ("Could not write file " + folder + "\\missing\\lost.ini", std::string(text));
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
     HWND completed = WaitForPage(setup.program.processId, CompletedCaption);
     ASSERT_TRUE(completed);
 

@@ -44,12 +44,15 @@ bool StartIn(Program *program, const char *folder, const char *runName, const ch
     return StartProgram(program, path, arguments, folder);
 }
 
-// A fresh scratch folder with `builtName` as inst.exe, started there without arguments.
+// A fresh scratch folder with `builtName` as inst.exe and brindle.exe, started there
+// without arguments.
 bool StartSetupIn(Program *program, const char *folderName, const char *builtName)
 {
     char folder[MAX_PATH];
 
+    // brindle lies beside setup, as on a medium: without it setup would say so in a box.
     return PrepareFolder(folderName, builtName, "inst.exe", folder, sizeof folder) &&
+           CopyBuiltProgram("brindle.exe", folder, NULL) &&
            StartIn(program, folder, "inst.exe", NULL);
 }
 

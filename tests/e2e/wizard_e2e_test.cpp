@@ -44,7 +44,7 @@ std::string Text(HWND dialog, int id)
     return text;
 }
 
-const char Untouched[] = "inst.exe orvane.exe";
+const char Untouched[] = "brindle.exe inst.exe orvane.exe";
 
 // Whether the stand-in main program runs anywhere in the session; true when that cannot
 // be told.

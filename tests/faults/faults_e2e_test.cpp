@@ -97,8 +97,11 @@ TEST(FaultsE2E, FullTargetDriveStopsTheCopyAndKeepsWhatWasCopied)
     HWND completed = AnswerUntilCompleted(run, &boxes);
     ASSERT_TRUE(completed) << "no completion page after the full drive\n" << Describe(boxes);
     std::string target = install + "\\huge";
+    // The configuration steps go on after the copy, and say what the full drive refused.
     EXPECT_EQ(Describe({{"Message", "File " + target + " exists overwrite ?"},
-                        {"Error", "Could not copy file " + target}}),
+                        {"Error", "Could not copy file " + target},
+                        {"Error", "Could not write file " + install + "\\orvane.cfg"},
+                        {"Error", "Could not write file " + install + "\\links.inf"}}),
               Describe(boxes));
     EXPECT_FALSE(FindProgressPage(mainWindow)) << "the progress page stayed";
     ExpectCopiedWhole(run, install, fitting);
@@ -338,13 +341,16 @@ TEST(FaultsE2E, InstallDirectoryThatIsAFileIsReportedAndNothingIsWritten)
     std::vector<BoxSeen> boxes;
     HWND completed = AnswerUntilCompleted(run, &boxes);
     ASSERT_TRUE(completed) << "no completion page\n" << Describe(boxes);
-    // Once when the wizard tries to make it, once when the copy does.
+    // Once when the wizard tries to make it, once when the copy does; then the files that
+    // cannot go into it.
     EXPECT_EQ(Describe({{"Error", "Can not create directory " + install},
-                        {"Error", "Can not create directory " + install}}),
+                        {"Error", "Can not create directory " + install},
+                        {"Error", "Could not write file " + install + "\\orvane.cfg"},
+                        {"Error", "Could not write file " + install + "\\links.inf"}}),
               Describe(boxes));
     EXPECT_EQ(0, FinishSetup(run, completed));
     EXPECT_EQ("a file, not a folder", ReadWholeFile(install));
-    EXPECT_EQ("inst.exe target veltrane", FolderListing(run.folder));
+    EXPECT_EQ("brindle.exe inst.exe target veltrane", FolderListing(run.folder));
 }
 
 // --- The close box during the copy ------------------------------------------------------

@@ -189,7 +189,7 @@ TEST(LimitsE2E, CurrentDirectoryOf149CharactersIsTakenAnd150IsRefused)
             EXPECT_FALSE(run.WaitPage(WelcomeCaption, 0)) << "a page came up";
             ASSERT_TRUE(AnswerMessageBox(box, IDOK));
             EXPECT_EQ(0, run.Exit());
-            EXPECT_EQ("inst.exe start.ini", FolderListing(run.folder)) << "something was written";
+            EXPECT_EQ("brindle.exe inst.exe start.ini", FolderListing(run.folder)) << "something was written";
             continue;
         }
         AcceptLicence(run.setup.program.processId);
@@ -200,7 +200,7 @@ TEST(LimitsE2E, CurrentDirectoryOf149CharactersIsTakenAnd150IsRefused)
         EXPECT_NE(std::string::npos, script.find("InstallDir       = \"" + run.folder + "\"\r\n"))
             << script;
         EXPECT_EQ(0, FinishSetup(run, completed));
-        EXPECT_EQ("inst.exe orvane.cfg start.ini", FolderListing(run.folder));
+        EXPECT_EQ("brindle.exe inst.exe orvane.cfg start.ini", FolderListing(run.folder));
     }
 }
 
@@ -278,7 +278,7 @@ TEST(LimitsE2E, TemplateLinesBeyondTheLimitsAndTemplatesWithoutOutput)
         AcceptLicence(run.setup.program.processId);
         HWND completed = run.WaitPage(CompletedCaption);
         ASSERT_TRUE(completed);
-        std::vector<std::string> names = {"inst.exe", "start.ini"};
+        std::vector<std::string> names = {"brindle.exe", "inst.exe", "start.ini"};
         for (const auto &[name, content] : c.files) {
             std::string expected = content;
             for (size_t at; (at = expected.find("{I}")) != std::string::npos;)

@@ -276,7 +276,8 @@ def make(options):
     # Its scratch folder beside the medium, in a folder of this run's own.
     check_tmp = os.path.join(layout, "check")
     os.mkdir(check_tmp)
-    status = run.call([checker, laid_out] + (["--copy-mode"] if copy else []) +
+    # An ISO also has Joliet's own rules for names, which the checker applies on request.
+    status = run.call([checker, laid_out] + (["--copy-mode", "--disc-image"] if copy else []) +
                       ["--install-dir", options["install"], "--codepage", options["codepage"],
                        "--dot-files-visible"], env=dict(os.environ, TMPDIR=check_tmp))[0]
     if status >= 2 or status < 0:

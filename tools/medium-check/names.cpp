@@ -15,6 +15,7 @@
 #include "paths.h"
 #include "platform.h"
 #include "report.h"
+#include "shell/text.h"
 
 static int CodePage = DefaultCodePage;
 static int DiscImage;
@@ -22,6 +23,11 @@ static int DiscImage;
 int ChooseCodePage(int codePage)
 {
     CodePage = codePage;
+#ifndef _WIN32
+    // setup's own code in the checker walks paths by the characters of this code page, as
+    // setup does by the system's; on Windows that is the system's own.
+    UseCodePage(codePage);
+#endif
     return OpenCodePage(codePage);
 }
 

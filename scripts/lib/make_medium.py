@@ -234,6 +234,13 @@ def compare(laid_out, written):
                    + "\n".join(differences))
 
 
+def disc_order(verb, argument, output_path):
+    """Runs disc-order.py's `verb` on `argument`, its output into `output_path`; its status."""
+    with open(output_path, "wb") as output:
+        return run.call([sys.executable, os.path.join(ROOT, "scripts", "disc-order.py"), verb,
+                         argument], stdout=output)[0]
+
+
 def make(options):
     copy = options["copy"]
     suite = os.path.realpath(options["suite"])
@@ -294,9 +301,7 @@ def make(options):
     if copy:
         # Every file's data in the order setup reads the disc, so that it reads in one pass.
         weights = os.path.join(layout, "weights.xorriso")
-        with open(weights, "wb") as output:
-            status = run.call([sys.executable, os.path.join(ROOT, "scripts", "disc-order.py"),
-                               "weights", laid_out], stdout=output)[0]
+        status = disc_order("weights", laid_out, weights)
         if status != 0:
             raise Stop(status)
         with open(os.path.join(layout, "xorriso.log"), "wb") as log:
@@ -314,10 +319,7 @@ def make(options):
     if copy:
         # Proven with another reader than the writer: the records as Windows lists them.
         plan = os.path.join(layout, "plan.txt")
-        with open(plan, "wb") as output:
-            status = run.call([sys.executable, os.path.join(ROOT, "scripts", "disc-order.py"),
-                               "check", image], stdout=output)[0]
-        if status != 0:
+        if disc_order("check", image, plan) != 0:
             raise Stop(1, "the image would not read in one pass; not written")
         with open(plan, errors="replace") as text:
             say(text.read().strip())

@@ -251,6 +251,14 @@ int LineFileWriteLine(int handle, const char *text)
     return 0;
 }
 
+void LineFileWriteOrTell(int handle, const char *text, const char *path, int *failed)
+{
+    if (LineFileWriteLine(handle, text) < 0 && !*failed) {
+        *failed = 1;
+        TellUnwrittenFile(path);
+    }
+}
+
 int LineFileCloseRead(int handle)
 {
     if (ReadBuffer) {

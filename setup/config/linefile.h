@@ -15,6 +15,9 @@ typedef void UnwrittenFileReport(const char *path);
 void ReportUnwrittenFiles(UnwrittenFileReport *report);
 // Tells whoever listens that `path` could not be written whole.
 void TellUnwrittenFile(const char *path);
+// LineFileWriteLine for the configuration files: the first line of `path` that does not go
+// in whole is told, and `*failed` (0 for a file just opened) remembers that it was.
+void LineFileWriteOrTell(int handle, const char *text, const char *path, int *failed);
 
 #endif
 
@@ -59,5 +62,8 @@ typedef void UnwrittenFileReport(const char *path);
 void ReportUnwrittenFiles(UnwrittenFileReport *report);
 // Tells whoever listens that `path` could not be written whole.
 void TellUnwrittenFile(const char *path);
+// LineFileWriteLine for the configuration files: the first line of `path` that does not go
+// in whole is told, and `*failed` (0 for a file just opened) remembers that it was.
+void LineFileWriteOrTell(int handle, const char *text, const char *path, int *failed);
 
 #endif

@@ -58,15 +58,6 @@ enum {
     ShortcutLineSize = 190,
 };
 
-// Writes one line; the first that does not go in whole is told to the user.
-static void WriteScriptLine(int file, const char *line, const char *path, int *failed)
-{
-    if (LineFileWriteLine(file, line) < 0 && !*failed) {
-        *failed = 1;
-        TellUnwrittenFile(path);
-    }
-}
-
 int WriteLinkFile(const char *path, const char *installDir)
 {
     // The directory line is made first, so that a directory too long for it leaves no
@@ -81,10 +72,10 @@ int WriteLinkFile(const char *path, const char *installDir)
     }
     int failed = 0;
     for (const char *line : HeadLines)
-        WriteScriptLine(file, line, path, &failed);
-    WriteScriptLine(file, installDirLine, path, &failed);
+        LineFileWriteOrTell(file, line, path, &failed);
+    LineFileWriteOrTell(file, installDirLine, path, &failed);
     for (const char *line : TailLines)
-        WriteScriptLine(file, line, path, &failed);
+        LineFileWriteOrTell(file, line, path, &failed);
     // Each line reads: setup.ini, group1,, """caption"" ,""%InstallDir%\command"",,,,""dir""
     for (const LinkShortcut &shortcut : LinkShortcuts) {
         char line[ShortcutLineSize];
@@ -92,7 +83,7 @@ int WriteLinkFile(const char *path, const char *installDir)
                    "setup.ini, group1,, \"\"\"%s\"\" ,\"\"%%InstallDir%%\\%s\"\","
                    ",,,\"\"%%InstallDir%%%s\"\"",
                    shortcut.caption, shortcut.command, shortcut.directory);
-        WriteScriptLine(file, line, path, &failed);
+        LineFileWriteOrTell(file, line, path, &failed);
     }
     LineFileCloseWrite(file);
     return 0;

@@ -62,22 +62,13 @@ static void OpenOutput(Output *output, const char *installDir, const char *rest)
     }
 }
 
-// The first line that does not go in whole is told to the user; the file stays open.
-static void WriteOutputLine(Output *output, const char *text)
-{
-    if (LineFileWriteLine(output->handle, text) < 0 && !output->failed) {
-        output->failed = 1;
-        TellUnwrittenFile(output->path);
-    }
-}
-
 // TemplateLineWritten, or TemplateLineTooLong when the line does not fit.
 static int WriteDirectoryLine(Output *output, const char *installDir, const char *rest)
 {
     char text[ComposedSize];
     if (Compose(text, sizeof text, installDir, rest) < 0)
         return TemplateLineTooLong;
-    WriteOutputLine(output, text);
+    LineFileWriteOrTell(output->handle, text, output->path, &output->failed);
     return TemplateLineWritten;
 }
 
@@ -113,7 +104,7 @@ static void ExpandLine(const char *line, const Directories *dirs, Output *output
     default:
         *fate = output->handle == NoOutput ? TemplateLineNoOutput : TemplateLineWritten;
         if (output->handle != NoOutput)
-            WriteOutputLine(output, line);
+            LineFileWriteOrTell(output->handle, line, output->path, &output->failed);
         return;
     }
 }

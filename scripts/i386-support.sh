@@ -57,9 +57,7 @@ enable() {
         return 1
     fi
     if [ ! -x /usr/bin/qemu-i386-static ]; then
-        export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq
-        apt-get install -y -qq --no-install-recommends qemu-user-static >/dev/null
+        sh "$(dirname "$0")/install-deps.sh" qemu-user-static >/dev/null
     fi
     [ -f "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null || true
     if [ ! -f "$binfmt/register" ]; then

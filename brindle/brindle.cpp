@@ -7,116 +7,41 @@
 #include <windows.h>
 #include <shellapi.h>
 
-enum { ArgumentNone = -1, ArgumentTooLong = -2 };
+#include "arguments.h"
+#include "output.h"
 
-// ---- Standard output: asked for on the first message, buffered in 128 bytes.
+// ---- Standard output: asked for on the first message.
 
-enum { OutputBufferSize = 128 };
-
-enum OutputState { OutputNotAsked, OutputUsable, OutputMissing };
-
-static OutputState State = OutputNotAsked;
+static int OutputAsked;
 static HANDLE Output;
-static int OutputIsConsole;
-static char Buffer[OutputBufferSize];
-static int BufferFill;
-
-// Asks for the standard output on first use. Started hidden by setup, brindle has none,
-// and every message is then dropped without a trace.
-static int OutputAvailable(void)
-{
-    if (State == OutputNotAsked) {
-        Output = GetStdHandle(STD_OUTPUT_HANDLE);
-        DWORD type = Output == INVALID_HANDLE_VALUE ? FILE_TYPE_UNKNOWN : GetFileType(Output);
-        State = type == FILE_TYPE_UNKNOWN ? OutputMissing : OutputUsable;
-        OutputIsConsole = type == FILE_TYPE_CHAR;
-    }
-    return State == OutputUsable;
-}
 
 // Nobody reads brindle's output or exit code, so a failed write is not looked at.
-static void WriteBuffer(void)
+static void WriteToOutput(const char *bytes, int count)
 {
     DWORD written;
-    if (BufferFill > 0)
-        WriteFile(Output, Buffer, BufferFill, &written, 0);
-    BufferFill = 0;
+    WriteFile(Output, bytes, count, &written, 0);
 }
 
-static void WriteText(const char *text)
+// Started hidden by setup, brindle has no standard output, and every message is then
+// dropped without a trace. A console shows each line at once; a file or pipe gets the
+// buffer when it is full and at the end.
+static void AskForOutput(void)
 {
-    if (!OutputAvailable())
+    if (OutputAsked)
         return;
-    for (; *text; text++) {
-        Buffer[BufferFill++] = *text;
-        if (BufferFill == OutputBufferSize)
-            WriteBuffer();
-    }
+    OutputAsked = 1;
+    Output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD type = Output == INVALID_HANDLE_VALUE ? FILE_TYPE_UNKNOWN : GetFileType(Output);
+    UseOutput(type == FILE_TYPE_UNKNOWN ? 0 : WriteToOutput, type == FILE_TYPE_CHAR);
 }
 
-static void EndLine(void)
+// One line of outcome: `text` and `more` ("" for nothing).
+static void WriteMessage(const char *text, const char *more)
 {
-    WriteText("\r\n");
-    if (OutputAvailable() && OutputIsConsole)
-        WriteBuffer();
-}
-
-static void FlushOutput(void)
-{
-    if (State == OutputUsable)
-        WriteBuffer();
-}
-
-// ---- Command line: blanks and control characters (codes up to 0x20) separate arguments; a
-// part in double quotes may hold blanks, and the quotes themselves are dropped.
-
-static int IsSeparator(unsigned char c) { return c <= 0x20; }
-
-// Walks over one argument starting at `text`; copies it, without its quotes, into
-// `argument` when that is given. Returns the position after it; `length` receives the
-// length of the argument as it would be copied.
-static const char *ScanArgument(const char *text, char *argument, int size, int *length)
-{
-    int inQuotes = 0;
-    int count = 0;
-    for (; *text && (inQuotes || !IsSeparator((unsigned char)*text)); text++) {
-        if (*text == '"') {
-            inQuotes = !inQuotes;
-            continue;
-        }
-        if (argument && count < size - 1)
-            argument[count] = *text;
-        count++;
-    }
-    *length = count;
-    return text;
-}
-
-static const char *SkipSeparators(const char *text)
-{
-    while (*text && IsSeparator((unsigned char)*text))
-        text++;
-    return text;
-}
-
-// Copies the first argument after the program name into `argument` (`size` bytes). Returns
-// its length, ArgumentNone when there is none, or ArgumentTooLong when it does not fit whole
-// (then `argument` is left empty rather than cut).
-static int FirstArgument(const char *commandLine, char *argument, int size)
-{
-    int length;
-    const char *text = SkipSeparators(commandLine);
-    text = SkipSeparators(ScanArgument(text, 0, 0, &length));
-    argument[0] = 0;
-    if (!*text)
-        return ArgumentNone;
-    ScanArgument(text, argument, size, &length);
-    if (length >= size) {
-        argument[0] = 0;
-        return ArgumentTooLong;
-    }
-    argument[length] = 0;
-    return length;
+    AskForOutput();
+    WriteText(text);
+    WriteText(more);
+    EndLine();
 }
 
 // ---- Main sequence.
@@ -141,28 +66,23 @@ static void InstallInf(const char *path)
     HINSTANCE result = ShellExecuteA(0, "install", path, 0, workingDirectory, SW_SHOWNORMAL);
     // The shell only says whether it could start the action, not how the script went.
     if ((int)(INT_PTR)result > 32)
-        WriteText("Installation completed.\nYou may close this window now.");
+        WriteMessage("Installation completed.\nYou may close this window now.", "");
     else
-        WriteText("Installation failed.");
-    EndLine();
+        WriteMessage("Installation failed.", "");
 }
 
 static void RunBrindle(void)
 {
     switch (FirstArgument(GetCommandLineA(), InfPath, sizeof InfPath)) {
     case ArgumentNone:
-        WriteText("Please enter the name of the .INF Setup-script as parameter.");
-        EndLine();
+        WriteMessage("Please enter the name of the .INF Setup-script as parameter.", "");
         return;
     case ArgumentTooLong:
-        WriteText("Installation failed.");
-        EndLine();
+        WriteMessage("Installation failed.", "");
         return;
     }
     if (!IsExistingFile(InfPath)) {
-        WriteText(InfPath);
-        WriteText(" not found.");
-        EndLine();
+        WriteMessage(InfPath, " not found.");
         return;
     }
     InstallInf(InfPath);

@@ -55,25 +55,17 @@ struct Output {
     int size;
     int kept;    // bytes in `out`
     int length;  // bytes of the whole text
-    int full;    // 1 once a character did not fit: nothing more goes in
 };
 
+// Bytes go in while they fit; the characters are told apart once the whole text is there,
+// since a lead byte at the end of one piece pairs with the first byte of the next.
 static void Append(Output *output, const char *text, int count)
 {
-    while (count > 0) {
-        int character = CharacterLength(text);
-        if (character > count)
-            character = count;
-        if (!output->full && output->kept + character < output->size) {
-            for (int i = 0; i < character; i++)
-                output->out[output->kept++] = text[i];
-        } else {
-            output->full = 1;
-        }
-        output->length += character;
-        text += character;
-        count -= character;
+    for (int i = 0; i < count; i++) {
+        if (output->kept + 1 < output->size)
+            output->out[output->kept++] = text[i];
     }
+    output->length += count;
 }
 
 static int TextLength(const char *text)
@@ -86,7 +78,7 @@ static int TextLength(const char *text)
 
 int FormatTextList(char *out, int size, const char *format, va_list arguments)
 {
-    Output output = {out, size, 0, 0, 0};
+    Output output = {out, size, 0, 0};
 
     for (const char *f = format; *f; f++) {
         if (f[0] == '%' && f[1] == 's') {
@@ -100,6 +92,10 @@ int FormatTextList(char *out, int size, const char *format, va_list arguments)
             Append(&output, f, 1);
         }
     }
+    // What was kept begins the whole text, so its walk by character is the whole text's: a
+    // lead byte left last by a cut lost its second byte.
+    if (output.length > output.kept)
+        output.kept = WholeCharactersLength(out, output.kept);
     out[output.kept] = '\0';
     return output.length;
 }

@@ -43,7 +43,7 @@ static bool Refused(const char *action, const char *precondition, DWORD millisec
 }
 
 bool StartProgram(Program *program, const char *path, const char *arguments,
-                  const char *directory)
+                  const char *directory, bool showCommand)
 {
     char commandLine[1024];
     STARTUPINFOA startup;
@@ -57,8 +57,10 @@ bool StartProgram(Program *program, const char *path, const char *arguments,
         return false;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
+    if (showCommand) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOWNORMAL;
+    }
     if (!CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, directory, &startup,
                         &started)) {
         fprintf(stderr, "driver: cannot start %s in %s (error %lu)\n", path,

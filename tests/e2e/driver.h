@@ -19,11 +19,12 @@ struct Program {
     DWORD processId;
 };
 
-// Starts `path` with `arguments` (NULL or "" for none) in `directory`, shown normally.
+// Starts `path` with `arguments` (NULL or "" for none) in `directory`, shown normally, or
+// with `showCommand` false given no show command at all (a zeroed STARTUPINFO).
 // The command line is the quoted path, a blank and the arguments. Returns false and leaves
 // the record empty when CreateProcessA fails.
 bool StartProgram(Program *program, const char *path, const char *arguments,
-                  const char *directory);
+                  const char *directory, bool showCommand = true);
 
 // Waits at most `milliseconds` for the program to end. Returns its exit code, or
 // ExitCodeStillRunning when it is still running.

@@ -36,12 +36,13 @@ bool PrepareFolder(const char *folderName, const char *builtName, const char *ru
            CopyBuiltProgram(builtName, folder, runName);
 }
 
-bool StartIn(Program *program, const char *folder, const char *runName, const char *arguments)
+bool StartIn(Program *program, const char *folder, const char *runName, const char *arguments,
+             bool showCommand = true)
 {
     char path[MAX_PATH];
 
     snprintf(path, sizeof path, "%s\\%s", folder, runName);
-    return StartProgram(program, path, arguments, folder);
+    return StartProgram(program, path, arguments, folder, showCommand);
 }
 
 // A fresh scratch folder with `builtName` as inst.exe and brindle.exe, started there
@@ -286,6 +287,7 @@ struct CleanUpCase {
     const char *arguments;
     bool setupExeRemains;
     const char *why;
+    bool showCommand = true;
 };
 
 TEST(SetupShellEndToEnd, ExitCleanUpAndArgumentsIgnored)
@@ -296,6 +298,8 @@ TEST(SetupShellEndToEnd, ExitCleanUpAndArgumentsIgnored)
         {"setup-copy.exe", "inst.exe", NULL, true, "copy mode leaves setup.exe alone"},
         {"setup-copy.exe", "inst.exe", "-x /y file", true, "copy mode with arguments"},
         {"setup.exe", "setup.exe", NULL, true, "its own running file cannot go; still 0"},
+        // The window is shown as normal, not with the zero (SW_HIDE) of the unused field.
+        {"setup.exe", "inst.exe", NULL, false, "started without a show command", false},
     };
     WindowFacts first = {};
 
@@ -313,7 +317,7 @@ TEST(SetupShellEndToEnd, ExitCleanUpAndArgumentsIgnored)
         if (!FileExists(setupExe)) {
             ASSERT_TRUE(WriteTextFile(setupExe, "not a program\r\n"));
         }
-        ASSERT_TRUE(StartIn(&setup.program, folder, c.runName, c.arguments));
+        ASSERT_TRUE(StartIn(&setup.program, folder, c.runName, c.arguments, c.showCommand));
 
         HWND window = WaitForMainWindow(&setup.program);
         ASSERT_TRUE(window != NULL);

@@ -4,7 +4,7 @@
 // Each time the copy stops (or goes on) as it should, nothing copied before is damaged, the
 // configuration steps still run, links.inf is gone at the end and the exit code is 0.
 // In place, setup.exe on a full drive and on a read-only one names each file it could not
-// write and goes on.
+// write, and without brindle beside it says that it could not start it; each time it goes on.
 #include <windows.h>
 #include <stdio.h>
 
@@ -179,19 +179,34 @@ struct SuiteOnDrive {
     }
 };
 
-struct UnwritableDrive {
-    const char *name;
-    void (*prepare)(SetupRun &run, std::string *skip);
-};
-
-void PrintTo(const UnwritableDrive &drive, std::ostream *out)
+// The suite in place with everything but brindle.exe: WinExec finds no brindle.
+void WithoutBrindle(SetupRun &run, std::string *)
 {
-    *out << drive.name;
+    char folder[MAX_PATH];
+    ASSERT_TRUE(MakeScratchFolder("nobrindle", folder, sizeof folder));
+    ASSERT_TRUE(run.PrepareSuite(folder));
+    ASSERT_TRUE(DeleteFileA((run.folder + "\\brindle.exe").c_str()));
 }
 
-class UnwritableDriveE2E : public ::testing::TestWithParam<UnwritableDrive> {};
+struct InPlaceFault {
+    const char *name;
+    void (*prepare)(SetupRun &run, std::string *skip);
+    std::vector<std::string> boxes;  // the Error boxes' texts, "{I}" for setup's folder
+};
 
-TEST_P(UnwritableDriveE2E, InPlaceNamesEachFileItCouldNotWriteAndGoesOn)
+void PrintTo(const InPlaceFault &fault, std::ostream *out)
+{
+    *out << fault.name;
+}
+
+// One box per file, in the order setup writes them.
+const std::vector<std::string> UnwrittenFiles = {
+    "Could not write file {I}\\orvane.ini", "Could not write file {I}\\layout\\router.ini",
+    "Could not write file {I}\\library\\partlib.ini", "Could not write file {I}\\links.inf"};
+
+class InPlaceFaultE2E : public ::testing::TestWithParam<InPlaceFault> {};
+
+TEST_P(InPlaceFaultE2E, NamesWhatItCouldNotDoAndGoesOn)
 {
     SuiteOnDrive cleanUp;
     SetupRun run;
@@ -215,19 +230,23 @@ TEST_P(UnwritableDriveE2E, InPlaceNamesEachFileItCouldNotWriteAndGoesOn)
     HWND completed = AnswerUntilCompleted(run, &boxes);
     ASSERT_TRUE(completed) << "no completion page\n" << Describe(boxes);
 
-    // One box per file, in the order setup writes them.
     std::vector<BoxSeen> expected;
-    for (const char *file :
-         {"orvane.ini", "layout\\router.ini", "library\\partlib.ini", "links.inf"})
-        expected.push_back({"Error", "Could not write file " + run.folder + "\\" + file});
+    for (std::string text : GetParam().boxes) {
+        if (size_t at = text.find("{I}"); at != std::string::npos)
+            text.replace(at, 3, run.folder);
+        expected.push_back({"Error", text});
+    }
     EXPECT_EQ(Describe(expected), Describe(boxes));
     EXPECT_EQ(0, FinishSetup(run, completed));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, UnwritableDriveE2E,
-                         ::testing::Values(UnwritableDrive{"Full", OnFullDrive},
-                                           UnwritableDrive{"ReadOnly", OnReadOnlyDrive}),
-                         [](const ::testing::TestParamInfo<UnwritableDrive> &info) {
+INSTANTIATE_TEST_SUITE_P(Faults, InPlaceFaultE2E,
+                         ::testing::Values(InPlaceFault{"Full", OnFullDrive, UnwrittenFiles},
+                                           InPlaceFault{"ReadOnly", OnReadOnlyDrive,
+                                                        UnwrittenFiles},
+                                           InPlaceFault{"WithoutBrindle", WithoutBrindle,
+                                                        {"Could not start program brindle"}}),
+                         [](const ::testing::TestParamInfo<InPlaceFault> &info) {
                              return std::string(info.param.name);
                          });
 

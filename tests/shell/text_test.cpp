@@ -33,16 +33,24 @@ TEST(FormatText, CutTextStaysTerminatedAndTellsTheWholeLength)
 #ifndef _WIN32
 // One character whose second byte is 0x5C in each double-byte code page. No character of
 // 949 ends in 0x5C, but Windows pairs any lead byte with the byte after it all the same.
+// With it the ends of the code page's lead-byte ranges and the bytes just outside them.
 struct CodePageCase {
     int codePage;
     const char *character;
+    const char *leadEnds;
+    const char *besideLeads;
 };
 const CodePageCase DoubleByteCases[] = {
-    {932, "\x95\x5c"},  // 表
-    {936, "\x81\x5c"},
-    {949, "\x81\x5c"},
-    {950, "\xb3\x5c"},  // 許
+    {932, "\x95\x5c", "\x81\x9f\xe0\xfc", "\x80\xa0\xdf\xfd"},  // 表
+    {936, "\x81\x5c", "\x81\xfe", "\x80\xff"},
+    {949, "\x81\x5c", "\x81\xfe", "\x80\xff"},
+    {950, "\xb3\x5c", "\x81\xfe", "\x80\xff"},  // 許
 };
+
+void PrintTo(const CodePageCase &c, std::ostream *out)
+{
+    *out << "code page " << c.codePage;
+}
 
 class DoubleByte : public ::testing::TestWithParam<CodePageCase> {
 protected:
@@ -71,6 +79,48 @@ TEST_P(DoubleByte, SecondByteBackslashIsNoSeparator)
     // In a single-byte code page the same bytes do end in a backslash.
     UseCodePage(1252);
     EXPECT_TRUE(EndsInBackslash(folder.c_str()));
+}
+
+// Each text ends in a lone lead byte, in a buffer of its exact size, so that a walk that
+// pairs it with the terminator reads past the buffer.
+TEST_P(DoubleByte, LeadByteRangeEndsAndALoneLeadByteAtTheEnd)
+{
+    for (const char *lead = GetParam().leadEnds; *lead; lead++) {
+        SCOPED_TRACE(testing::Message() << "lead byte 0x" << std::hex << (*lead & 0xff));
+        char alone[] = {*lead, 0};
+        char last[] = {'C', ':', '\\', *lead, 0};
+        char paired[] = {'C', ':', '\\', *lead, '\\', 0};
+        EXPECT_FALSE(EndsInBackslash(alone));
+        EXPECT_FALSE(EndsInBackslash(last));
+        EXPECT_FALSE(EndsInBackslash(paired));
+        EXPECT_EQ(0, WholeCharactersLength(alone, 1));
+        EXPECT_EQ(3, WholeCharactersLength(last, 4));
+        EXPECT_EQ(5, WholeCharactersLength(paired, 5));
+
+        // A lone lead byte is a character of its own where the text ends, but pairs with a
+        // backslash that follows it in the format: a cut between the two keeps neither.
+        char out[6];
+        EXPECT_EQ(4, FormatText(out, sizeof out, last));
+        EXPECT_EQ(std::string(last), out);
+        EXPECT_EQ(5, FormatText(out, sizeof out, "%s\\", last));
+        EXPECT_EQ(std::string(paired), out);
+        EXPECT_EQ(5, FormatText(out, 5, "%s\\", last));
+        EXPECT_STREQ("C:\\", out);
+
+        DropSplitCharacter(alone);
+        EXPECT_STREQ("", alone);
+        DropSplitCharacter(last);
+        EXPECT_STREQ("C:\\", last);
+    }
+    for (const char *other = GetParam().besideLeads; *other; other++) {
+        SCOPED_TRACE(testing::Message() << "single byte 0x" << std::hex << (*other & 0xff));
+        char last[] = {'C', ':', '\\', *other, 0};
+        char before[] = {'C', ':', '\\', *other, '\\', 0};
+        EXPECT_TRUE(EndsInBackslash(before));
+        EXPECT_EQ(4, WholeCharactersLength(last, 4));
+        DropSplitCharacter(last);
+        EXPECT_EQ(4u, strlen(last));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(CodePages, DoubleByte, ::testing::ValuesIn(DoubleByteCases),

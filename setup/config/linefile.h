@@ -8,17 +8,6 @@
 // boundaries.
 #ifndef LINE_FILE_BUFFER_SIZE
 #define LINE_FILE_BUFFER_SIZE 262144
-// Hears of a file that the configuration steps could not write whole: one that could not
-// be opened for writing, or one of whose lines did not go in whole; once a file.
-typedef void UnwrittenFileReport(const char *path);
-// Lets setup tell the user; 0 (the start) tells nobody.
-void ReportUnwrittenFiles(UnwrittenFileReport *report);
-// Tells whoever listens that `path` could not be written whole.
-void TellUnwrittenFile(const char *path);
-// LineFileWriteLine for the configuration files: the first line of `path` that does not go
-// in whole is told, and `*failed` (0 for a file just opened) remembers that it was.
-void LineFileWriteOrTell(int handle, const char *text, const char *path, int *failed);
-
 #endif
 
 enum {

@@ -123,6 +123,16 @@ int EndsInBackslash(const char *text)
     return last && *last == '\\';
 }
 
+int JoinDirectory(char *out, int size, const char *directory, const char *rest)
+{
+    char letter = (char)(directory[0] | 0x20);
+    int driveAlone = letter >= 'a' && letter <= 'z' && directory[1] == ':' && directory[2] == 0;
+
+    if ((driveAlone || EndsInBackslash(directory)) && rest[0] == '\\')
+        rest++;
+    return FormatText(out, size, "%s%s%s", directory, driveAlone ? "\\" : "", rest);
+}
+
 int WholeCharactersLength(const char *text, int length)
 {
     int i = 0;

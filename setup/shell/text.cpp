@@ -43,8 +43,7 @@ int IsLeadByte(char byte)
 }
 #endif
 
-// The length of the character at `text`: 2 for a lead byte with its second byte, else 1.
-static int CharacterLength(const char *text)
+int CharacterLength(const char *text)
 {
     return IsLeadByte(text[0]) && text[1] != '\0' ? 2 : 1;
 }

@@ -13,6 +13,9 @@
 int FormatText(char *out, int size, const char *format, ...);
 int FormatTextList(char *out, int size, const char *format, va_list arguments);
 
+// The length of the character at `text`: 2 for a lead byte with its second byte, else 1.
+int CharacterLength(const char *text);
+
 // 1 when the last character of `text` is a backslash (not the second byte of one).
 int EndsInBackslash(const char *text);
 

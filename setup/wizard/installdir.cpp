@@ -28,12 +28,6 @@ static char UpperCase(char c)
     return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
 }
 
-// The length of the character at `text`: 2 for a lead byte with its second byte, else 1.
-static int CharacterLength(const char *text)
-{
-    return IsLeadByte(text[0]) && text[1] != '\0' ? 2 : 1;
-}
-
 // 1 when the folder name of `length` bytes at `name` is a device's, before any dot.
 static int IsDeviceName(const char *name, int length)
 {

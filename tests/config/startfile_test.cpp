@@ -167,18 +167,6 @@ TEST_F(StartFile, TemplatePathAndMissingTemplate)
     EXPECT_EQ(-1, reader) << "a reader was left open";
 }
 
-// A drive's root, spelled either way, stands as "X:\\" alone and gives a rest that brings
-// its own backslash no second one: in place from a disc's root the files name D:\\conf.
-TEST_F(StartFile, DriveRootIsNeverDriveRelative)
-{
-    WriteBytes(TemplatePath(), Native(":%path%/a.ini") + "\n%path%\n%path%\\conf\\a.cfg\n");
-    for (const char *root : {"D:", "D:\\"}) {
-        ASSERT_EQ(0, ExpandStartFileTo(source.c_str(), root, install.c_str(), 0, 0)) << root;
-        EXPECT_EQ("D:\\\r\nD:\\conf\\a.cfg\r\n", ReadBytes(install + PathSeparator + "a.ini"))
-            << root;
-    }
-}
-
 // The longest texts that can arise: a directory of 199 characters with the longest rest a
 // template line can hold. Nothing may be cut.
 TEST_F(StartFile, LongestDirectoryAndLinesAreKeptWhole)

@@ -387,9 +387,6 @@ TEST(CopyE2E, DirectoryEntriesThatCannotBeInstalledIntoAreRefused)
                       "velt." + name},
         {"c:\\veltrane\\\\",
          "The install directory c:\\veltrane\\\\ holds two backslashes in a row" + path},
-        {"C:\\CON", "The install directory C:\\CON holds a device name: CON" + name},
-        {"C:\\a<b", "The install directory C:\\a<b holds a character that names cannot hold: "
-                    "< > : \" | ? *" + name},
         {"Q:\\veltrane", "Can not create directory Q:\\veltrane"},
     };
     ASSERT_TRUE(run.Start());

@@ -45,9 +45,6 @@ TEST(JoinDirectory, DriveRootStandsAsXColonBackslash)
         {"C:", "tail", "C:\\tail"},
         {"C:\\veltrane", "\\orvane", "C:\\veltrane\\orvane"},
         {"C:\\veltrane", "tail", "C:\\veltranetail"},
-        {"C:\\veltrane", "", "C:\\veltrane"},
-        {"inst", "\\x", "inst\\x"},
-        {"", "\\x", "\\x"},
     };
     for (const auto &c : cases) {
         char out[40];

@@ -10,7 +10,7 @@
 
 int WriteLinkScript(const char *installDir)
 {
-    int length = FormatText(LinksInfPath, sizeof LinksInfPath, "%s\\links.inf", installDir);
+    int length = JoinDirectory(LinksInfPath, sizeof LinksInfPath, installDir, "\\links.inf");
     if (length >= (int)sizeof LinksInfPath) {
         // A cut path would name another file, which the exit clean-up would then delete.
         LinksInfPath[0] = 0;

@@ -60,11 +60,16 @@ enum {
 
 int WriteLinkFile(const char *path, const char *installDir)
 {
+    // A drive's root stands as "X:\", for "X:" alone would be that drive's current folder;
+    // the shortcuts then join their names to it without a backslash of their own.
+    char directory[InstallDirLineSize];
+    JoinDirectory(directory, sizeof directory, installDir, "");
+    int atRoot = EndsInBackslash(directory);
     // The directory line is made first, so that a directory too long for it leaves no
     // half-written script behind.
     char installDirLine[InstallDirLineSize];
     int length = FormatText(installDirLine, sizeof installDirLine,
-                            "InstallDir       = \"%s\"", installDir);
+                            "InstallDir       = \"%s\"", directory);
     int file = length < (int)sizeof installDirLine ? LineFileOpenWrite(path) : -1;
     if (file < 0) {
         TellUnwrittenFile(path);
@@ -78,11 +83,12 @@ int WriteLinkFile(const char *path, const char *installDir)
         LineFileWriteOrTell(file, line, path, &failed);
     // Each line reads: setup.ini, group1,, """caption"" ,""%InstallDir%\command"",,,,""dir""
     for (const LinkShortcut &shortcut : LinkShortcuts) {
+        const char *folder = shortcut.directory + (atRoot && shortcut.directory[0] == '\\');
         char line[ShortcutLineSize];
         FormatText(line, sizeof line,
-                   "setup.ini, group1,, \"\"\"%s\"\" ,\"\"%%InstallDir%%\\%s\"\","
+                   "setup.ini, group1,, \"\"\"%s\"\" ,\"\"%%InstallDir%%%s%s\"\","
                    ",,,\"\"%%InstallDir%%%s\"\"",
-                   shortcut.caption, shortcut.command, shortcut.directory);
+                   shortcut.caption, atRoot ? "" : "\\", shortcut.command, folder);
         LineFileWriteOrTell(file, line, path, &failed);
     }
     LineFileCloseWrite(file);

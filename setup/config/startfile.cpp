@@ -31,11 +31,12 @@ static int BeginsWithMarker(const char *line, const char *marker)
     return 1;
 }
 
-// Puts `first` immediately followed by `second` into `out`; 0, or -1 when the whole text
-// does not fit, so that a cut path or line is never used.
-static int Compose(char *out, int size, const char *first, const char *second)
+// Puts `directory` followed by `rest` into `out`, a drive's root as "X:\" and with one
+// backslash between them; 0, or -1 when the whole text does not fit, so that a cut path or
+// line is never used.
+static int Compose(char *out, int size, const char *directory, const char *rest)
 {
-    int length = FormatText(out, size, "%s%s", first, second);
+    int length = JoinDirectory(out, size, directory, rest);
     return length >= 0 && length < size ? 0 : -1;
 }
 
@@ -119,8 +120,7 @@ int ExpandStartFileTo(const char *sourceDir, const char *installDir, const char 
 {
     Directories dirs = {installDir, outputDir};
     char templatePath[ComposedSize];
-    const char *name = EndsInBackslash(sourceDir) ? "start.ini" : "\\start.ini";
-    if (Compose(templatePath, sizeof templatePath, sourceDir, name) < 0)
+    if (Compose(templatePath, sizeof templatePath, sourceDir, "\\start.ini") < 0)
         return -1;
     int reader = LineFileOpenRead(templatePath);
     if (reader < 0)

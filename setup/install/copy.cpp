@@ -115,7 +115,11 @@ static int TakeDirectoryText(char *buffer, const char *text)
 // works. Entering it leaves it the current directory for the rest of the run.
 static int MakeInstallDirectory(const char *install)
 {
-    if (SetCurrentDirectoryA(install) || CreateDirectoryA(install, NULL))
+    char directory[PathBufferSize + 1];
+
+    // A drive's root, "c:" here, is entered as "c:\": alone it is that drive's current folder.
+    JoinDirectory(directory, sizeof directory, install, "");
+    if (SetCurrentDirectoryA(directory) || CreateDirectoryA(directory, NULL))
         return 0;
     ReportError("Can not create directory %s", install);
     return -1;

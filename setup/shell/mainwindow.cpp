@@ -30,9 +30,13 @@ static void OnPaint(void)
 static void OfferMainProgram(void)
 {
     if (ShowCompletedPage() == IDC_START_MAIN) {
-        // The install directory never holds a blank, so the command needs no quotes.
-        FormatText(StartCommand, sizeof StartCommand, "%s\\orvane %s", InstallDirectory,
-                   InstallDirectory);
+        char program[PathBufferSize + sizeof "\\orvane"];
+        char directory[PathBufferSize + 1];
+        // The install directory never holds a blank, so the command needs no quotes; a
+        // drive's root is given as "X:\", which names it wherever orvane was started from.
+        JoinDirectory(program, sizeof program, InstallDirectory, "\\orvane");
+        JoinDirectory(directory, sizeof directory, InstallDirectory, "");
+        FormatText(StartCommand, sizeof StartCommand, "%s %s", program, directory);
         WinExec(StartCommand, SW_SHOW);
     }
     SendMessageA(MainWindow, WM_CLOSE, 0, 0);

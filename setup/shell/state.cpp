@@ -18,6 +18,7 @@ int SourceDirectoryTooLong;
 char InstallDirectory[PathBufferSize];
 char LinksInfPath[PathBufferSize];
 int InstallFinished;
+int SetupExitCode;
 char DirectoryPageText[PathBufferSize];
 
 int ClientWidth, ClientHeight;

@@ -31,6 +31,9 @@ extern int SourceDirectoryTooLong;
 extern char InstallDirectory[PathBufferSize];
 extern char LinksInfPath[PathBufferSize];  // empty until the link script is written
 extern int InstallFinished;                // set by the wizard once every step was called
+// What setup returns when it ends: 0, or ExitCodeNotInstalled when the copy did not finish.
+enum { ExitCodeNotInstalled = 1 };
+extern int SetupExitCode;
 // The install-directory page's text: filled by each showing, refilled from the edit on OK.
 extern char DirectoryPageText[PathBufferSize];
 

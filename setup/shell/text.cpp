@@ -43,8 +43,7 @@ int IsLeadByte(char byte)
 }
 #endif
 
-// The length of the character at `text`: 2 for a lead byte with its second byte, else 1.
-static int CharacterLength(const char *text)
+int CharacterLength(const char *text)
 {
     return IsLeadByte(text[0]) && text[1] != '\0' ? 2 : 1;
 }
@@ -117,6 +116,16 @@ int EndsInBackslash(const char *text)
     for (const char *c = text; *c; c += CharacterLength(c))
         last = c;
     return last && *last == '\\';
+}
+
+int JoinDirectory(char *out, int size, const char *directory, const char *rest)
+{
+    char letter = (char)(directory[0] | 0x20);
+    int driveAlone = letter >= 'a' && letter <= 'z' && directory[1] == ':' && directory[2] == 0;
+
+    if ((driveAlone || EndsInBackslash(directory)) && rest[0] == '\\')
+        rest++;
+    return FormatText(out, size, "%s%s%s", directory, driveAlone ? "\\" : "", rest);
 }
 
 int WholeCharactersLength(const char *text, int length)

@@ -13,8 +13,17 @@
 int FormatText(char *out, int size, const char *format, ...);
 int FormatTextList(char *out, int size, const char *format, va_list arguments);
 
+// The length of the character at `text`: 2 for a lead byte with its second byte, else 1.
+int CharacterLength(const char *text);
+
 // 1 when the last character of `text` is a backslash (not the second byte of one).
 int EndsInBackslash(const char *text);
+
+// Puts `rest` after `directory` into `out` as FormatText does, so that no separator is
+// doubled or lost: a drive's root, spelled "X:" or "X:\", stands as "X:\" (a bare "X:" is
+// that drive's current folder), and a `rest` that begins with a backslash gives it up after
+// a directory that ends in one. ("C:", "") is "C:\", ("D:\", "\a.cfg") is "D:\a.cfg".
+int JoinDirectory(char *out, int size, const char *directory, const char *rest);
 
 // The first `length` bytes of `text` without a last lead byte that lost its second byte
 // when the text was cut to fit its buffer.

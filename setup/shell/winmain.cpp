@@ -1,6 +1,7 @@
 // Entry point of setup: source directory, main window, timer, outer loop, exit clean-up.
-// Exit codes: 0 after every normal run; 255 when the window class cannot be registered or
-// the main window cannot be created.
+// Exit codes: 0 after every normal run; 1 (ExitCodeNotInstalled) when the copy stopped or
+// the tree was refused, so that Veltrane was not installed; 255 when the window class
+// cannot be registered or the main window cannot be created.
 #include <windows.h>
 #include <commctrl.h>
 #include <string.h>
@@ -106,5 +107,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 
     RunMessageLoop();
     CleanUpAtExit();
-    return 0;
+    return SetupExitCode;
 }

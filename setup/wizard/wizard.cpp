@@ -1,9 +1,10 @@
 // The wizard sequence: welcome and licence, the install directory, then the installation
-// steps. Each step reports its own errors, so their results are not examined here; only a
-// main window closed during the copy ends the installation there.
+// steps. Each step reports its own errors; only a copy that did not finish, or a main
+// window closed during it, ends the installation there.
 #include <string.h>
 
 #include "wizard/wizard.h"
+#include "wizard/installdir.h"
 #include "wizard/pages.h"
 #include "config/linefile.h"
 #include "config/linkscript.h"
@@ -99,22 +100,37 @@ static void DropTrailingBackslash(char *directory)
         directory[length - 1] = 0;
 }
 
-// An existing directory needs the user's go-ahead; a missing one is made, and a failure
-// to make it is reported but does not stop the installation. 1 to go on, 0 to ask again.
+// Only a full local path may become the install directory: anything else is named with
+// what is wrong with it, and the page asks again with the text as typed. 1 when accepted.
+static int AcceptEntry(void)
+{
+    char text[sizeof "The install directory " + 3 * PathBufferSize];
+
+    if (JudgeInstallDirectory(InstallDirectory, text, sizeof text) == 0)
+        return 1;
+    ShowError(MainWindow, text);
+    return 0;
+}
+
+// An existing directory needs the user's go-ahead and a missing one is made; one that can
+// be neither is reported, and nothing is installed into it. 1 to go on, 0 to ask again.
 static int PrepareInstallDirectory(void)
 {
+    char directory[PathBufferSize + 1];
     char text[PathBufferSize];
 
+    // A drive's root is kept as "c:", which alone would be that drive's current folder.
+    JoinDirectory(directory, sizeof directory, InstallDirectory, "");
     // On success the directory stays the current one for the rest of the run.
-    if (SetCurrentDirectoryA(InstallDirectory)) {
+    if (SetCurrentDirectoryA(directory)) {
         FormatText(text, sizeof text, "Directory %s exists overwrite ?", InstallDirectory);
         return AskToGoAhead(MainWindow, text);
     }
-    if (!CreateDirectoryA(InstallDirectory, NULL)) {
-        FormatText(text, sizeof text, "Can not create directory %s", InstallDirectory);
-        ShowError(MainWindow, text);
-    }
-    return 1;
+    if (CreateDirectoryA(directory, NULL))
+        return 1;
+    FormatText(text, sizeof text, "Can not create directory %s", InstallDirectory);
+    ShowError(MainWindow, text);
+    return 0;
 }
 
 // Copy mode: 1 once the install directory is chosen, 0 when the user leaves setup.
@@ -128,6 +144,8 @@ static int ChooseInstallDirectory(void)
                 return 0;
             break;
         case IDOK:
+            if (!AcceptEntry())
+                break;
             DropTrailingBackslash(InstallDirectory);
             if (PrepareInstallDirectory())
                 return 1;
@@ -148,6 +166,15 @@ static void ShowUnwrittenFile(const char *path)
     ShowError(MainWindow, text);
 }
 
+// A copy that stopped or a tree refused whole leaves no suite to configure: no file is
+// generated, no program group is made, and setup ends with ExitCodeNotInstalled (1).
+static void EndNotInstalled(void)
+{
+    ShowError(MainWindow, "Veltrane was not installed\n\nSetup could not copy all of its files");
+    SetupExitCode = ExitCodeNotInstalled;
+    CloseSetup();
+}
+
 void RunWizard(void)
 {
     ReportUnwrittenFiles(ShowUnwrittenFile);
@@ -162,10 +189,14 @@ void RunWizard(void)
             CloseSetup();
             return;
         }
-        CopyTree(SourceDirectory, InstallDirectory);
+        int copied = CopyTree(SourceDirectory, InstallDirectory);
         // The user closed setup: its run ends through the exit clean-up.
         if (MainWindowDestroyed)
             return;
+        if (copied < 0) {
+            EndNotInstalled();
+            return;
+        }
     }
     ExpandStartFile(SourceDirectory, InstallDirectory);
     WriteLinkScript(InstallDirectory);

@@ -14,7 +14,8 @@ void ForgetProgramGroups();
 // extra "=" lines; those are left out.
 std::vector<std::string> SectionEntries(const std::string &ini, const std::string &section);
 // Waits (bounded) for the INF engine, which runs on its own after brindle has ended, then
-// checks group1 = Veltrane and the twelve shortcut entries for `installDir`.
+// checks group1 = Veltrane and the twelve shortcut entries for `installDir` ("C:\\" for a
+// drive's root).
 void ExpectProgramGroup(const std::string &installDir);
 
 #endif

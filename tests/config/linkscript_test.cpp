@@ -140,6 +140,30 @@ TEST_F(LinkScript, LongestInstallDirectoryIsKeptWhole)
     EXPECT_EQ("InstallDir       = \"" + dir + "\"", lines[11]);
 }
 
+// A drive's root, spelled either way, is InstallDir "C:\", and every command and working
+// folder that Windows makes of a line names a file or folder of that root.
+TEST_F(LinkScript, DriveRootGivesFullPathsOnly)
+{
+    for (const char *root : {"C:", "C:\\"}) {
+        std::vector<std::string> lines = WriteAndSplit(root);
+        EXPECT_EQ("InstallDir       = \"C:\\\"", lines[11]) << root;
+        for (int i = 20; i < LinkScriptLineCount; i++) {
+            std::string &line = lines[i];
+            for (size_t at; (at = line.find("%InstallDir%")) != std::string::npos;)
+                line.replace(at, 12, "C:\\");
+            for (size_t at = line.find("C:"); at != std::string::npos;
+                 at = line.find("C:", at + 1)) {
+                EXPECT_EQ("C:\\", line.substr(at, 3)) << root << ": " << line;
+                EXPECT_NE('\\', line[at + 3]) << root << ": " << line;
+            }
+        }
+        EXPECT_EQ("setup.ini, group1,, \"\"\"Schematic Editor\"\" ,\"\"C:\\schemed.exe\"\",,,,"
+                  "\"\"C:\\schematic\"\"",
+                  lines[21])
+            << root;
+    }
+}
+
 TEST_F(LinkScript, FailuresWriteNothing)
 {
     std::string missing = folder.File("none") + PathSeparator + "links.inf";

@@ -16,6 +16,7 @@
 #include "pages_walk.h"
 #include "resource.h"
 #include "setup_ini.h"
+#include "setup_run.h"
 
 namespace {
 
@@ -149,5 +150,65 @@ INSTANTIATE_TEST_SUITE_P(TemplateLineEnds, ConfigE2E, ::testing::Values("\r\n", 
                                                   : end == "\n" ? std::string("Lf")
                                                                 : std::string("Cr");
                          });
+
+// What a run with the root of C: as its install directory leaves there.
+const char *const RootFiles[] = {"inst.exe",  "brindle.exe", "start.ini", "orvane.exe",
+                                 "root.cfg",  "links.inf",   "orvane-command.txt"};
+
+struct DriveRootCleaner {
+    DriveRootCleaner() { Clear(); }
+    ~DriveRootCleaner() { Clear(); }
+    static void Clear()
+    {
+        for (const char *name : RootFiles)
+            DeleteFileA((std::string("C:\\") + name).c_str());
+    }
+};
+
+// The root of drive C: as the install directory, chosen in copy mode or as setup's own
+// folder in place (as a disc's D:\setup.exe): the generated lines, links.inf, the program
+// group and orvane's command line hold C:\ where the root stands alone and C:\name where a
+// name is joined to it, never the bare C: (that drive's current folder) nor C:\\.
+TEST(DriveRootE2E, RootStandsAsCColonBackslash)
+{
+    const char rootTemplate[] =
+        ":%path%\\root.cfg\r\nhome\r\n%path%\r\n%path%\\conf\\alpha.cfg\r\n";
+    for (bool copyMode : {true, false}) {
+        SCOPED_TRACE(copyMode ? "copy mode into C:\\" : "in place from C:\\");
+        DriveRootCleaner cleaner;
+        ForgetProgramGroups();
+        SetupRun run;
+        std::string medium = "C:";
+        if (copyMode) {
+            ASSERT_TRUE(run.Prepare("root", "setup-copy.exe"));
+            medium = run.source;
+        } else {
+            ASSERT_TRUE(CopyBuiltProgram("setup.exe", "C:", "inst.exe") &&
+                        CopyBuiltProgram("brindle.exe", "C:", NULL));
+            run.folder = "C:";
+        }
+        ASSERT_TRUE(WriteTextFile((medium + "\\start.ini").c_str(), rootTemplate));
+        ASSERT_TRUE(CopyBuiltProgram("probes\\orvane.exe", medium.c_str(), "orvane.exe"));
+        ASSERT_TRUE(StartProgram(&run.setup.program, (run.folder + "\\inst.exe").c_str(), NULL,
+                                 (run.folder + "\\").c_str()));
+        if (copyMode)
+            ChooseInstallDirectory(run, "C:\\", true);
+        else
+            AcceptLicence(run.setup.program.processId);
+        std::vector<BoxSeen> boxes;
+        HWND completed = AnswerUntilCompleted(run, &boxes);
+        ASSERT_TRUE(completed) << Describe(boxes);
+        EXPECT_EQ("", Describe(boxes));
+
+        EXPECT_EQ(Visible("home\r\nC:\\\r\nC:\\conf\\alpha.cfg\r\n"),
+                  Visible(ReadFileBytes("C:\\root.cfg")));
+        ExpectLinkScript("C:\\links.inf", "C:\\");
+        ExpectProgramGroup("C:\\");
+        Press(completed, IDC_START_MAIN);
+        EXPECT_EQ(0, run.Exit());
+        const std::string command = "C:\\orvane C:\\";
+        EXPECT_EQ(command, WaitForFileText("C:\\orvane-command.txt", command));
+    }
+}
 
 } // namespace

@@ -348,7 +348,96 @@ TEST(CopyE2E, SecondInstallAsksPerFileOkReplacesCancelKeeps)
     }
 }
 
-// The copy stops at a target that cannot be replaced; the rest of setup still runs.
+// Counts the programs setup starts from now on (brindle would be the first); NULL when
+// the job cannot be made.
+HANDLE CountStartedPrograms(const SetupRun &run)
+{
+    HANDLE job = CreateJobObjectA(NULL, NULL);
+    if (job && !AssignProcessToJobObject(job, run.setup.program.process)) {
+        CloseHandle(job);
+        return NULL;
+    }
+    return job;
+}
+
+DWORD ProgramsStarted(HANDLE job)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info,
+                                   sizeof info, NULL))
+        return 0;
+    return info.TotalProcesses - 1;
+}
+
+// Entries that are no full local path, and folders that cannot be made: each is named in
+// one box owned by the main window, the page comes again with the text, and nothing is
+// made, copied, generated or started for it.
+TEST(CopyE2E, DirectoryEntriesThatCannotBeInstalledIntoAreRefused)
+{
+    CopyRun run;
+    ASSERT_TRUE(run.Prepare("refused"));
+    const std::string path = "\n\nType a drive letter, a colon and a backslash followed by "
+                             "folder names, such as c:\\veltrane";
+    const std::string name = "\n\nChoose another folder name";
+    const std::string entries[][2] = {
+        {"inst", "The install directory inst is not a full path" + path},
+        {"\\", "The install directory \\ is not a full path" + path},
+        {"c:/veltrane/", "The install directory c:/veltrane/ holds a forward slash" + path},
+        {"c:\\velt.", "The install directory c:\\velt. holds a folder name that ends in a dot: "
+                      "velt." + name},
+        {"c:\\veltrane\\\\",
+         "The install directory c:\\veltrane\\\\ holds two backslashes in a row" + path},
+        {"Q:\\veltrane", "Can not create directory Q:\\veltrane"},
+    };
+    ASSERT_TRUE(run.Start());
+    HANDLE job = CountStartedPrograms(run);
+    ASSERT_TRUE(job) << "no job to count started programs";
+    HWND mainWindow = run.MainWindow();
+    AcceptLicence(run.setup.program.processId);
+    HWND page = run.WaitPage(DirectoryCaption);
+    for (const auto &entry : entries) {
+        SCOPED_TRACE(entry[0]);
+        ASSERT_TRUE(page) << "the directory page did not come again";
+        ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, entry[0].c_str()));
+        Press(page, IDOK);
+        HWND box = run.WaitBox("Error");
+        ASSERT_TRUE(box);
+        EXPECT_EQ(entry[1], BoxText(box));
+        EXPECT_EQ(mainWindow, GetWindow(box, GW_OWNER)) << "the main window owns the box";
+        ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+        page = run.WaitPage(DirectoryCaption);
+        char text[200] = "";
+        ReadControlText(page, IDC_DIRECTORY_EDIT, text, sizeof text);
+        EXPECT_EQ(entry[0], text);
+    }
+    Press(page, IDCANCEL);
+    HWND exitPage = run.WaitPage(ExitCaption);
+    ASSERT_TRUE(exitPage);
+    Press(exitPage, IDC_EXIT_SETUP);
+    EXPECT_EQ(0, run.Exit());
+    EXPECT_EQ("brindle.exe inst.exe veltrane", FolderListing(run.folder));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf("c:\\velt"));
+    EXPECT_EQ(0u, ProgramsStarted(job)) << "brindle was started";
+    CloseHandle(job);
+}
+
+// A copy that did not finish: after its own boxes, one that says Veltrane was not
+// installed; setup then ends with exit code 1, without generating a file or starting
+// brindle.
+void ExpectNotInstalled(CopyRun &run, HANDLE job, std::vector<BoxSeen> expected)
+{
+    std::vector<BoxSeen> boxes;
+    EXPECT_FALSE(AnswerUntilCompleted(run, &boxes)) << "a completion page after the failed copy";
+    expected.push_back({"Error", NotInstalledText});
+    EXPECT_EQ(Describe(expected), Describe(boxes));
+    EXPECT_EQ(1, run.Exit());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\orvane.cfg"))
+        << "the start file was expanded";
+    EXPECT_EQ(0u, ProgramsStarted(job)) << "brindle was started for the program group";
+    CloseHandle(job);
+}
+
+// The copy stops at a target that cannot be replaced, and nothing more is installed.
 void ExpectStoppedAt(CopyRun &run, const std::string &blocked, const std::string &after,
                      void (*block)(const std::string &target, HANDLE *held))
 {
@@ -358,18 +447,12 @@ void ExpectStoppedAt(CopyRun &run, const std::string &blocked, const std::string
     MakeFileWithText(target, "keep");
     block(target, &held);
     ASSERT_TRUE(run.Start());
+    HANDLE job = CountStartedPrograms(run);
+    ASSERT_TRUE(job) << "no job to count started programs";
     ChooseInstallDirectory(run, run.install, true);
-    std::vector<BoxSeen> boxes;
-    HWND completed = AnswerUntilCompleted(run, &boxes);
-    ASSERT_TRUE(completed) << "no completion page after the failed copy";
-    EXPECT_EQ(Describe({{"Message", "File " + target + " exists overwrite ?"},
-                        {"Error", "Could not copy file " + target}}),
-              Describe(boxes));
-    EXPECT_EQ(ExpectedConfiguration(run.install), ReadWholeFile(run.install + "\\orvane.cfg"))
-        << "the start file did not run";
-    EXPECT_TRUE(AttributesOf(run.install + "\\links.inf") != INVALID_FILE_ATTRIBUTES)
-        << "the link script did not run";
-    EXPECT_EQ(0, FinishSetup(run, completed));
+    ExpectNotInstalled(run, job,
+                       {{"Message", "File " + target + " exists overwrite ?"},
+                        {"Error", "Could not copy file " + target}});
     CloseHandle(held);
 
     EXPECT_EQ("keep", ReadWholeFile(target));
@@ -400,7 +483,7 @@ void MakeReadOnly(const std::string &target, HANDLE *)
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
 }
 
-TEST(CopyE2E, TargetInUseStopsTheCopyAndSetupGoesOn)
+TEST(CopyE2E, TargetInUseStopsTheCopyAndNothingMoreIsInstalled)
 {
     CopyRun run;
     std::vector<std::string> order;
@@ -408,7 +491,7 @@ TEST(CopyE2E, TargetInUseStopsTheCopyAndSetupGoesOn)
     ExpectStoppedAt(run, order[0], order[1], HoldOpen);
 }
 
-TEST(CopyE2E, ReadOnlyTargetStopsTheCopyAndSetupGoesOn)
+TEST(CopyE2E, ReadOnlyTargetStopsTheCopyAndNothingMoreIsInstalled)
 {
     std::string probe = "C:\\veltrane-e2e-readonly-probe";
     MakeFile(probe, 1, 0, FILE_ATTRIBUTE_READONLY);
@@ -435,37 +518,12 @@ TEST(CopyE2E, DirectoryBlockedByAFileIsReportedWithoutBackslash)
     MakeFolder(run.install);
     MakeFileWithText(run.install + "\\A", "a file where the folder goes");
     ASSERT_TRUE(run.Start());
+    HANDLE job = CountStartedPrograms(run);
+    ASSERT_TRUE(job) << "no job to count started programs";
     ChooseInstallDirectory(run, run.install, true);
-    std::vector<BoxSeen> boxes;
-    HWND completed = AnswerUntilCompleted(run, &boxes);
-    ASSERT_TRUE(completed) << "no completion page after the failed copy";
-    EXPECT_EQ(Describe({{"Error", "Could not create directory " + run.install + "\\A"}}),
-              Describe(boxes));
-    EXPECT_EQ(ExpectedConfiguration(run.install), ReadWholeFile(run.install + "\\orvane.cfg"));
-    EXPECT_TRUE(AttributesOf(run.install + "\\links.inf") != INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(0, FinishSetup(run, completed));
+    ExpectNotInstalled(run, job,
+                       {{"Error", "Could not create directory " + run.install + "\\A"}});
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\f"));
-}
-
-// Counts the programs setup starts from now on (brindle would be the first); NULL when
-// the job cannot be made.
-HANDLE CountStartedPrograms(const SetupRun &run)
-{
-    HANDLE job = CreateJobObjectA(NULL, NULL);
-    if (job && !AssignProcessToJobObject(job, run.setup.program.process)) {
-        CloseHandle(job);
-        return NULL;
-    }
-    return job;
-}
-
-DWORD ProgramsStarted(HANDLE job)
-{
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info,
-                                   sizeof info, NULL))
-        return 0;
-    return info.TotalProcesses - 1;
 }
 
 // The user closes setup during the copy, as the system's "end task" does: WM_CLOSE sent

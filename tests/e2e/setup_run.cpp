@@ -102,11 +102,18 @@ void ChooseInstallDirectory(SetupRun &run, const std::string &directory, bool ex
     if (exists) {
         HWND box = run.WaitBox("Message");
         ASSERT_TRUE(box) << "no question about the existing directory";
-        EXPECT_EQ("Directory " + directory + " exists overwrite ?", BoxText(box));
+        // The question names the directory without a final backslash ("c:\" as "c:").
+        std::string shown = directory;
+        if (shown.size() >= 2 && shown.back() == '\\')
+            shown.pop_back();
+        EXPECT_EQ("Directory " + shown + " exists overwrite ?", BoxText(box));
         ASSERT_TRUE(AnswerMessageBox(box, IDOK));
         ASSERT_TRUE(WaitForWindowGone(box, PageGoneMilliseconds));
     }
 }
+
+const char NotInstalledText[] =
+    "Veltrane was not installed\n\nSetup could not copy all of its files";
 
 std::string Describe(const std::vector<BoxSeen> &boxes)
 {
@@ -133,6 +140,8 @@ HWND AnswerUntilCompleted(SetupRun &run, std::vector<BoxSeen> *seen,
             AnswerMessageBox(box, cancelIt ? IDCANCEL : IDOK);
             WaitForWindowGone(box, PageGoneMilliseconds);
         }
+        if (WaitForProgramExit(&run.setup.program, 0) != ExitCodeStillRunning)
+            return NULL;
         Sleep(20);
     }
     return NULL;

@@ -51,12 +51,16 @@ struct BoxSeen {
 };
 std::string Describe(const std::vector<BoxSeen> &boxes);
 // Answers every message box, OK unless `cancel` picks a question ("Message") for Cancel,
-// until the completion page is up; returns it, or NULL when it never came.
+// until the completion page is up; returns it, or NULL when setup ended without it or it
+// never came.
 HWND AnswerUntilCompleted(SetupRun &run, std::vector<BoxSeen> *seen,
                           bool (*cancel)(const std::string &text) = NULL);
 // A file another program writes in its own time: waits until it holds `expected`; returns
 // what it held last ("" when it could not be read).
 std::string WaitForFileText(const std::string &path, const std::string &expected);
+
+// The one box after a copy that did not finish, before setup ends with exit code 1.
+extern const char NotInstalledText[];
 
 // "Exit Setup" on the completion page; the run's exit code.
 long FinishSetup(SetupRun &run, HWND completed);

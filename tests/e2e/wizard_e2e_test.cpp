@@ -291,7 +291,7 @@ TEST(WizardE2E, DefaultFolderWithEnterAndAnUncreatableOne)
     }
     RemoveFolderTree("c:\\veltrane");
 
-    // A folder that cannot be made is reported, and the installation still goes on.
+    // A folder that cannot be made is reported, and the page asks again with the text.
     SetupRun run;
     ASSERT_TRUE(PrepareCopy(run, "uncreatable"));
     AcceptLicence(run.setup.program.processId);
@@ -304,10 +304,16 @@ TEST(WizardE2E, DefaultFolderWithEnterAndAnUncreatableOne)
     ASSERT_TRUE(box);
     EXPECT_EQ("Can not create directory " + target, BoxText(box));
     ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page) << "the directory page did not come again";
+    EXPECT_EQ(target, Text(page, IDC_DIRECTORY_EDIT));
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, (run.folder + "\\made").c_str()));
+    Press(page, IDOK);
     HWND completed = WaitForCompletion(run);
-    ASSERT_TRUE(completed) << "the sequence stopped after the failed creation";
+    ASSERT_TRUE(completed);
     Press(completed, IDC_EXIT_SETUP);
     EXPECT_EQ(0, run.Exit());
+    EXPECT_TRUE(FileExists((run.folder + "\\made\\readme.txt").c_str())) << "not installed";
 }
 
 }  // namespace

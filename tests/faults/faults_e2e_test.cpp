@@ -1,8 +1,9 @@
 // Faults met by the real setup-copy.exe under Wine, driven from outside: a target drive
 // that fills up, a source file another program holds open, a target that cannot be
 // replaced, an install directory that is a file, and the close box pressed during the copy.
-// Each time the copy stops (or goes on) as it should, nothing copied before is damaged, the
-// configuration steps still run, links.inf is gone at the end and the exit code is 0.
+// Each time the copy stops (or goes on) as it should and nothing copied before is damaged;
+// a copy that went on to its end is configured and ends with exit code 0, one that stopped
+// generates nothing and ends with exit code 1.
 // In place, setup.exe on a full drive and on a read-only one names each file it could not
 // write, and without brindle beside it says that it could not start it; each time it goes on.
 #include <windows.h>
@@ -94,34 +95,22 @@ TEST(FaultsE2E, FullTargetDriveStopsTheCopyAndKeepsWhatWasCopied)
     ASSERT_TRUE(mainWindow);
     ChooseInstallDirectory(run, install, false);
     std::vector<BoxSeen> boxes;
-    HWND completed = AnswerUntilCompleted(run, &boxes);
-    ASSERT_TRUE(completed) << "no completion page after the full drive\n" << Describe(boxes);
+    EXPECT_FALSE(AnswerUntilCompleted(run, &boxes)) << "a completion page after the full drive";
     std::string target = install + "\\huge";
-    // The configuration steps go on after the copy, and say what the full drive refused.
     EXPECT_EQ(Describe({{"Message", "File " + target + " exists overwrite ?"},
                         {"Error", "Could not copy file " + target},
-                        {"Error", "Could not write file " + install + "\\orvane.cfg"},
-                        {"Error", "Could not write file " + install + "\\links.inf"}}),
+                        {"Error", NotInstalledText}}),
               Describe(boxes));
-    EXPECT_FALSE(FindProgressPage(mainWindow)) << "the progress page stayed";
+    EXPECT_EQ(1, run.Exit());
     ExpectCopiedWhole(run, install, fitting);
     if (top[0] == "huge") {
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\start.ini"))
             << "the copy went on after the failed file";
     }
-    // The configuration steps still ran; on the full drive their files may stay short.
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\orvane.cfg"))
-        << "the start file did not run";
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\links.inf"))
-        << "the link script did not run";
-    printf("full drive of %llu bytes: %zu of %zu bytes of huge left behind, orvane.cfg holds "
-           "%zu bytes\n",
-           driveBytes, ReadWholeFile(target).size(), ReadWholeFile(run.source + "\\huge").size(),
-           ReadWholeFile(install + "\\orvane.cfg").size());
-
-    EXPECT_EQ(0, FinishSetup(run, completed));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\links.inf"))
-        << "links.inf left behind";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\orvane.cfg"))
+        << "the start file was expanded";
+    printf("full drive of %llu bytes: %zu of %zu bytes of huge left behind\n", driveBytes,
+           ReadWholeFile(target).size(), ReadWholeFile(run.source + "\\huge").size());
     RemoveTree(install);
 }
 
@@ -316,16 +305,23 @@ TEST(FaultsE2E, UnreadableSourceOrUnreplaceableTargetStopsOrIsSkipped)
         std::vector<BoxSeen> boxes;
         HWND completed =
             AnswerUntilCompleted(run, &boxes, c.answerOk ? NULL : CancelEveryQuestion);
-        ASSERT_TRUE(completed) << "no completion page\n" << Describe(boxes);
         std::vector<BoxSeen> expected = {{"Message", "File " + blockedTarget + " exists overwrite ?"}};
-        if (c.answerOk)
+        if (c.answerOk) {
+            // The copy stopped: nothing is configured and setup ends by itself.
             expected.push_back({"Error", "Could not copy file " + blockedTarget});
+            expected.push_back({"Error", NotInstalledText});
+            EXPECT_FALSE(completed) << "a completion page after the failed copy";
+            EXPECT_EQ(1, run.Exit());
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\orvane.cfg"));
+        } else {
+            ASSERT_TRUE(completed) << "no completion page\n" << Describe(boxes);
+            EXPECT_EQ(ExpectedConfiguration(install), ReadWholeFile(install + "\\orvane.cfg"))
+                << "the start file did not run";
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\links.inf"))
+                << "the link script did not run";
+            EXPECT_EQ(0, FinishSetup(run, completed));
+        }
         EXPECT_EQ(Describe(expected), Describe(boxes));
-        EXPECT_EQ(ExpectedConfiguration(install), ReadWholeFile(install + "\\orvane.cfg"))
-            << "the start file did not run";
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\links.inf"))
-            << "the link script did not run";
-        EXPECT_EQ(0, FinishSetup(run, completed));
 
         ExpectCopiedWhole(run, install, {"A\\a"});
         if (c.answerOk) {
@@ -357,17 +353,18 @@ TEST(FaultsE2E, InstallDirectoryThatIsAFileIsReportedAndNothingIsWritten)
 
     ASSERT_TRUE(run.Start());
     ChooseInstallDirectory(run, install, false);
-    std::vector<BoxSeen> boxes;
-    HWND completed = AnswerUntilCompleted(run, &boxes);
-    ASSERT_TRUE(completed) << "no completion page\n" << Describe(boxes);
-    // Once when the wizard tries to make it, once when the copy does; then the files that
-    // cannot go into it.
-    EXPECT_EQ(Describe({{"Error", "Can not create directory " + install},
-                        {"Error", "Can not create directory " + install},
-                        {"Error", "Could not write file " + install + "\\orvane.cfg"},
-                        {"Error", "Could not write file " + install + "\\links.inf"}}),
-              Describe(boxes));
-    EXPECT_EQ(0, FinishSetup(run, completed));
+    // The folder cannot be made: the page comes again, and the user leaves.
+    HWND box = run.WaitBox("Error");
+    ASSERT_TRUE(box);
+    EXPECT_EQ("Can not create directory " + install, BoxText(box));
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    HWND page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page) << "the directory page did not come again";
+    Press(page, IDCANCEL);
+    HWND exitPage = run.WaitPage(ExitCaption);
+    ASSERT_TRUE(exitPage);
+    Press(exitPage, IDC_EXIT_SETUP);
+    EXPECT_EQ(0, run.Exit());
     EXPECT_EQ("a file, not a folder", ReadWholeFile(install));
     EXPECT_EQ("brindle.exe inst.exe target veltrane", FolderListing(run.folder));
 }

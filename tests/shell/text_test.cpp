@@ -9,6 +9,7 @@
 
 #include "shell/startup.h"
 #include "shell/text.h"
+#include "wizard/installdir.h"
 
 namespace {
 
@@ -27,6 +28,77 @@ TEST(FormatText, CutTextStaysTerminatedAndTellsTheWholeLength)
         if (c.size < 40) {
             EXPECT_EQ('Z', out[c.size]) << "written past the buffer of size " << c.size;
         }
+    }
+}
+
+// A drive's root never comes out as a bare "X:", which is that drive's current folder, nor
+// gives "\\" after the drive; other directories keep their text.
+TEST(JoinDirectory, DriveRootStandsAsXColonBackslash)
+{
+    const struct {
+        const char *directory, *rest, *expected;
+    } cases[] = {
+        {"C:", "", "C:\\"},
+        {"c:\\", "", "c:\\"},
+        {"C:", "\\links.inf", "C:\\links.inf"},
+        {"D:\\", "\\conf\\alpha.cfg", "D:\\conf\\alpha.cfg"},
+        {"C:", "tail", "C:\\tail"},
+        {"C:\\veltrane", "\\orvane", "C:\\veltrane\\orvane"},
+        {"C:\\veltrane", "tail", "C:\\veltranetail"},
+    };
+    for (const auto &c : cases) {
+        char out[40];
+        JoinDirectory(out, sizeof out, c.directory, c.rest);
+        EXPECT_STREQ(c.expected, out) << c.directory << " + " << c.rest;
+    }
+}
+
+// Each entry the page refuses, with the reason its box gives; "" for one it takes.
+TEST(JudgeInstallDirectory, OnlyAFullLocalPathWithNamesWindowsCanMake)
+{
+    const char *const path = "\n\nType a drive letter, a colon and a backslash followed by "
+                             "folder names, such as c:\\veltrane";
+    const char *const name = "\n\nChoose another folder name";
+    const struct {
+        const char *entry, *reason, *advice;
+    } cases[] = {
+        {"c:\\veltrane", "", ""},
+        {"C:\\", "", ""},
+        {"z:\\a\\b.c\\", "", ""},
+        {"c:\\console\\con2\\nulx.txt\\.hidden", "", ""},
+        {"inst", "is not a full path", path},
+        {"\\", "is not a full path", path},
+        {"\\veltrane", "is not a full path", path},
+        {"c:", "is not a full path", path},
+        {"c:veltrane", "is not a full path", path},
+        {"1:\\veltrane", "is not a full path", path},
+        {"\\\\server\\share", "is a network path", path},
+        {"c:/veltrane/", "holds a forward slash", path},
+        {"c:\\veltrane\\\\", "holds two backslashes in a row", path},
+        {"c:\\\\veltrane", "holds two backslashes in a row", path},
+        {"c:\\a<b", "holds a character that names cannot hold: < > : \" | ? *", name},
+        {"c:\\a\"b", "holds a character that names cannot hold: < > : \" | ? *", name},
+        {"c:\\a:b", "holds a character that names cannot hold: < > : \" | ? *", name},
+        {"c:\\a?\\b", "holds a character that names cannot hold: < > : \" | ? *", name},
+        {"c:\\a\tb", "holds a control character", name},
+        {"C:\\CON", "holds a device name: CON", name},
+        {"c:\\x\\nul.txt\\y", "holds a device name: nul.txt", name},
+        {"c:\\Com1", "holds a device name: Com1", name},
+        {"c:\\lpt9.a.b", "holds a device name: lpt9.a.b", name},
+        {"c:\\velt.", "holds a folder name that ends in a dot: velt.", name},
+        {"c:\\..\\x", "holds a folder name that ends in a dot: ..", name},
+        {"c:\\velt \\x", "holds a folder name that ends in a blank: velt ", name},
+    };
+    for (const auto &c : cases) {
+        char message[400] = "untouched";
+        int result = JudgeInstallDirectory(c.entry, message, sizeof message);
+        if (!*c.reason) {
+            EXPECT_EQ(0, result) << c.entry << ": " << message;
+            continue;
+        }
+        EXPECT_EQ(-1, result) << c.entry;
+        EXPECT_EQ(std::string("The install directory ") + c.entry + " " + c.reason + c.advice,
+                  message);
     }
 }
 
@@ -76,8 +148,18 @@ TEST_P(DoubleByte, SecondByteBackslashIsNoSeparator)
     DropSplitCharacter(cut);
     EXPECT_STREQ("C:\\", cut);
 
+    // The character is a folder name like any other, and keeps its second byte when a
+    // name is joined to the folder.
+    char message[300] = "";
+    EXPECT_EQ(0, JudgeInstallDirectory((folder + "\\x").c_str(), message, sizeof message))
+        << message;
+    char joined[20];
+    JoinDirectory(joined, sizeof joined, folder.c_str(), "\\x");
+    EXPECT_EQ(folder + "\\x", joined);
+
     // In a single-byte code page the same bytes do end in a backslash.
     UseCodePage(1252);
+    EXPECT_EQ(-1, JudgeInstallDirectory((folder + "\\x").c_str(), message, sizeof message));
     EXPECT_TRUE(EndsInBackslash(folder.c_str()));
 }
 

@@ -94,11 +94,12 @@ int AskToGoAhead(HWND owner, const char *text)
     return NextAnswer() == IDOK;
 }
 
-// The steps fail on purpose: the sequence must go on whatever they return.
+// The configuration steps fail on purpose: the sequence must go on whatever they return.
+// The copy fails only into a folder named "stopped".
 int CopyTree(const char *source, const char *install)
 {
     Record(std::string("copy ") + source + " > " + install + Kind(install));
-    return -2;
+    return std::string(install).find("stopped") != std::string::npos ? -2 : 0;
 }
 
 int ExpandStartFile(const char *source, const char *install)
@@ -185,13 +186,16 @@ const Case Cases[] = {
      " | directory <T>\\old | ask Directory <T>\\old exists overwrite ?"
      " | copy C:\\src\\veltrane > <T>\\old (folder) | expand C:\\src\\veltrane > <T>\\old"
      " | links <T>\\old | finished"},
-    {"a folder that cannot be made is reported and the steps still run", 0,
+    {"a folder that cannot be made is reported and the page comes again", 0,
      "C:\\src\\veltrane", 0, {Next, IDYES, IDOK}, {"<T>\\absent\\deeper"},
      "welcome | licence | directory c:\\veltrane"
-     " | error Can not create directory <T>\\absent\\deeper"
-     " | copy C:\\src\\veltrane > <T>\\absent\\deeper (missing)"
-     " | expand C:\\src\\veltrane > <T>\\absent\\deeper | links <T>\\absent\\deeper"
-     " | finished"},
+     " | error Can not create directory <T>\\absent\\deeper | directory <T>\\absent\\deeper"
+     " | close"},
+    {"a copy that did not finish ends setup with exit code 1 and no other step", 0,
+     "C:\\src\\veltrane", 0, {Next, IDYES, IDOK}, {"<T>\\stopped"},
+     "welcome | licence | directory c:\\veltrane | copy C:\\src\\veltrane > <T>\\stopped (folder)"
+     " | error Veltrane was not installed\n\nSetup could not copy all of its files | close"
+     " | exit code 1"},
     {"Cancel then Back shows the page with the text it handed back", 0, "C:\\src\\veltrane",
      0, {Next, IDYES, IDCANCEL, Back, IDOK}, {"<T>\\typed", "="},
      "welcome | licence | directory c:\\veltrane | exit | directory <T>\\typed"
@@ -204,10 +208,11 @@ const Case Cases[] = {
      "C:\\src\\veltrane", 0, {Next, IDYES, IDOK, IDCANCEL}, {"c:\\"},
      "welcome | licence | directory c:\\veltrane | ask Directory c: exists overwrite ?"
      " | directory c: | close"},
-    {"a lone backslash is kept", 0, "C:\\src\\veltrane", 0, {Next, IDYES, IDOK, IDCANCEL},
-     {"\\"},
-     "welcome | licence | directory c:\\veltrane | ask Directory \\ exists overwrite ?"
-     " | directory \\ | close"},
+    {"a lone backslash is refused and the page shows it again", 0, "C:\\src\\veltrane", 0,
+     {Next, IDYES, IDOK}, {"\\"},
+     "welcome | licence | directory c:\\veltrane | error The install directory \\ is not a"
+     " full path\n\nType a drive letter, a colon and a backslash followed by folder names,"
+     " such as c:\\veltrane | directory \\ | close"},
 };
 
 std::string Replace(std::string text, const std::string &from, const std::string &to)
@@ -242,7 +247,7 @@ protected:
     void TearDown() override
     {
         _chdir("\\");
-        for (const char *name : {"\\new", "\\typed"})
+        for (const char *name : {"\\new", "\\typed", "\\stopped"})
             RemoveDirectoryA((scratch + name).c_str());
         DestroyWindow(MainWindow);
     }
@@ -261,6 +266,7 @@ TEST_F(WizardSequence, FollowsTheUsersAnswers)
         SourceDirectoryTooLong = c.sourceTooLong;
         InstallDirectory[0] = 0;
         InstallFinished = 0;
+        SetupExitCode = 0;
         Answers.assign(c.answers.begin(), c.answers.end());
         Entries.clear();
         for (const std::string &entry : c.entries)
@@ -270,6 +276,8 @@ TEST_F(WizardSequence, FollowsTheUsersAnswers)
         RunWizard();
         if (InstallFinished)
             Record("finished");
+        if (SetupExitCode)
+            Record("exit code " + std::to_string(SetupExitCode));
         EXPECT_EQ(Replace(c.log, "<T>", scratch), Log);
         EXPECT_TRUE(Answers.empty()) << Answers.size() << " answers left";
         ran++;

@@ -133,6 +133,16 @@ static int PrepareInstallDirectory(void)
     return 0;
 }
 
+// The page comes again with the directory the question named; a drive's root goes back as
+// "c:\", for "c:" alone is no full path and the page would refuse what it showed.
+static void ShowRootWhole(void)
+{
+    char directory[PathBufferSize];
+
+    JoinDirectory(directory, sizeof directory, InstallDirectory, "");
+    FormatText(InstallDirectory, sizeof InstallDirectory, "%s", directory);
+}
+
 // Copy mode: 1 once the install directory is chosen, 0 when the user leaves setup.
 static int ChooseInstallDirectory(void)
 {
@@ -149,6 +159,7 @@ static int ChooseInstallDirectory(void)
             DropTrailingBackslash(InstallDirectory);
             if (PrepareInstallDirectory())
                 return 1;
+            ShowRootWhole();
             break;
         default:
             return 0;  // the page cannot be shown: no directory was chosen

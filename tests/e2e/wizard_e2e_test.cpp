@@ -245,7 +245,8 @@ TEST(WizardE2E, DirectoryPageChecksTheEntry)
     ASSERT_TRUE(page);
     EXPECT_EQ("", Text(page, IDC_DIRECTORY_EDIT));
 
-    // A drive root is tested without its backslash; Cancel on the question asks again.
+    // A drive root is asked about without its backslash; Cancel on the question shows it
+    // again whole, and the page takes it as shown.
     ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, "c:\\"));
     ASSERT_TRUE(Enter(page));
     box = run.WaitBox("Message");
@@ -254,7 +255,7 @@ TEST(WizardE2E, DirectoryPageChecksTheEntry)
     ASSERT_TRUE(AnswerMessageBox(box, IDCANCEL));
     page = run.WaitPage(DirectoryCaption);
     ASSERT_TRUE(page);
-    EXPECT_EQ("c:", Text(page, IDC_DIRECTORY_EDIT));
+    EXPECT_EQ("c:\\", Text(page, IDC_DIRECTORY_EDIT));
 
     // 120 characters without a blank: the first 99 are taken, and made as a folder.
     std::string entry = run.folder + "\\";

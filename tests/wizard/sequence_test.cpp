@@ -204,10 +204,10 @@ const Case Cases[] = {
     {"Cancel then Exit Setup on the directory page closes", 0, "C:\\src\\veltrane", 0,
      {Next, IDYES, IDCANCEL, ExitSetup}, {},
      "welcome | licence | directory c:\\veltrane | exit | close"},
-    {"a drive root loses its backslash; a directory page that fails ends setup", 0,
+    {"a drive root is asked about as c: and shown again as c:\\; a page that fails ends", 0,
      "C:\\src\\veltrane", 0, {Next, IDYES, IDOK, IDCANCEL}, {"c:\\"},
      "welcome | licence | directory c:\\veltrane | ask Directory c: exists overwrite ?"
-     " | directory c: | close"},
+     " | directory c:\\ | close"},
     {"a lone backslash is refused and the page shows it again", 0, "C:\\src\\veltrane", 0,
      {Next, IDYES, IDOK}, {"\\"},
      "welcome | licence | directory c:\\veltrane | error The install directory \\ is not a"

@@ -20,6 +20,23 @@
 static int CodePage = DefaultCodePage;
 static int DiscImage;
 
+const char KnownCodePages[] = "874 932 936 949 950 1250 1251 1252 1253 1254 1255 1256 1257 1258";
+
+int IsKnownCodePage(const char *text)
+{
+    size_t length = strlen(text);
+
+    if (length == 0 || strspn(text, "0123456789") != length)
+        return 0;
+    for (const char *known = KnownCodePages; *known;) {
+        size_t part = strcspn(known, " ");
+        if (part == length && strncmp(known, text, length) == 0)
+            return 1;
+        known += part + (known[part] ? 1 : 0);
+    }
+    return 0;
+}
+
 int ChooseCodePage(int codePage)
 {
     CodePage = codePage;
@@ -126,8 +143,8 @@ static int IsLeadByte(int codePage, unsigned char byte)
 }
 
 // Puts into `reason` why the ANSI text `ansi` misleads setup, and returns 1, when a
-// character of two bytes ends in 0x5C, the backslash, or, unless `separators` (a path), a
-// character of one byte is 0x5C; 0 when neither.
+// character of two bytes ends in 0x5C, the backslash, when the text ends in a lead byte,
+// or, unless `separators` (a path), a character of one byte is 0x5C; 0 when none.
 static int BackslashProblem(const char *ansi, int separators, char *reason, int size)
 {
     for (const unsigned char *c = (const unsigned char *)ansi; *c; c++) {
@@ -136,8 +153,14 @@ static int BackslashProblem(const char *ansi, int separators, char *reason, int 
                      "backslash: setup takes it for a separator", CodePage);
             return 1;
         }
-        if (!IsLeadByte(CodePage, *c) || !c[1])
+        if (!IsLeadByte(CodePage, *c))
             continue;
+        // The walk never steps over the end: a lead byte there has no second byte.
+        if (!c[1]) {
+            snprintf(reason, size, "ends in a lead byte of code page %d without its second "
+                     "byte: no character, and Windows meets another name", CodePage);
+            return 1;
+        }
         c++;
         if (*c == '\\') {
             snprintf(reason, size, "in code page %d a character of two bytes ends in 0x5C, the "

@@ -5,6 +5,13 @@
 
 enum { DefaultCodePage = 1252, NameReasonSize = 256 };
 
+// The ANSI code pages of Windows that setup can run on, in a list of the numbers
+// separated by blanks.
+extern const char KnownCodePages[];
+
+// 1 when `text` is the number of one of KnownCodePages, in decimal digits and nothing else.
+int IsKnownCodePage(const char *text);
+
 // Chooses the ANSI code page that names must be spelled in; 0, or -1 when this platform
 // has no conversion to it.
 int ChooseCodePage(int codePage);

@@ -137,12 +137,14 @@ cat >"$work/lossy/bsdtar" <<EOF
 #!/bin/sh
 $(command -v bsdtar) "\$@" && rm -f "\$5/start.ini" "\$5/veltrane/start.ini"
 EOF
+# A stalled tool that make-medium did not end is still there when the row looks.
 for tool in xorriso:writer bsdtar:reader; do
     cat >"$work/stalling-${tool#*:}/${tool%:*}" <<EOF
 #!/bin/sh
 $(command -v "${tool%:*}") "\$@" || exit
-: >"$work/flags/stalled"
-while [ ! -e "$work/flags/go" ] && kill -0 \$PPID 2>/dev/null; do sleep 0.1; done
+echo \$\$ >"$work/flags/stalled"
+tries=0
+while [ ! -e "$work/flags/go" ] && [ \$tries -lt 600 ]; do sleep 0.1; tries=\$((tries + 1)); done
 EOF
     chmod +x "$work/stalling-${tool#*:}/${tool%:*}"
 done
@@ -160,14 +162,49 @@ exec $(command -v xorriso) "\$@"
 EOF
 chmod +x "$work/unordered/xorriso"
 
+# An image writer that puts hidden.dat's data first on the disc, then marks its Joliet record
+# hidden (the existence flag): setup never lists it, so the read plan must not count it.
+mkdir "$work/hiding"
+cat >"$work/hiding/xorriso" <<EOF
+#!/bin/sh
+for word; do
+    shift
+    if [ -n "\${next:-}" ]; then
+        sed 's|^\(-find "/veltrane/hidden.dat" -exec sort_weight\) [0-9]*|\1 1000000|' "\$word" \
+            >"\$word.first"
+        word=\$word.first
+        next=
+    fi
+    [ "\$word" != -options_from_file ] || next=yes
+    set -- "\$@" "\$word"
+done
+$(command -v xorriso) "\$@" || exit
+python3 - "\$2" <<'PY'
+import sys
+with open(sys.argv[1], "r+b") as image:
+    data = bytearray(image.read())
+    name = "hidden.dat".encode("utf-16-be")
+    at = data.find(name)
+    while at >= 0:
+        if data[at - 1] in (len(name), len(name) + 4):
+            data[at - 33 + 25] |= 1
+        at = data.find(name, at + 1)
+    image.seek(0)
+    image.write(data)
+PY
+EOF
+chmod +x "$work/hiding/xorriso"
+
 # row NAME CODE SAYS PATH-FIRST PREPARE ARGUMENTS...: a fresh suite, PREPARE run in it
 # (a row that cannot be prepared here is skipped), then make-medium with ARGUMENTS
-# (PATH-FIRST, when not "-", first on the PATH), with the old image at out/kept.zip; its
-# output says SAYS (a grep pattern). A CODE of 0 replaces kept.zip with the new medium. A
-# CODE of TERM or INT sends that signal once a stalling tool has done its work, and the run
-# must end as an interrupted one (exit 143 or 130) at once: within 10 s, for a busy machine.
-# Every run has a bound in time and in the size of what it writes, and must create nothing
-# else anywhere.
+# (PATH-FIRST, when not "-", first on the PATH), with the old image at out/kept.zip (in
+# place) or out/kept.iso (copy mode); its output says SAYS (a grep pattern). A CODE of 0
+# replaces the old image with the new medium. A CODE of HUP, INT, QUIT or TERM sends that
+# signal once a stalling tool has done its work, and the run must end as an interrupted one
+# (exit 128 + the signal's number) at once: within 10 s, for a busy machine, with the tool
+# ended. A CODE of TWICE starts a second run for the same --out then, which must be refused
+# at once while the first goes on to write it. Every run has a bound in time and in the size
+# of what it writes, and must create nothing else anywhere.
 row() {
     name=$1
     code=$2
@@ -175,10 +212,12 @@ row() {
     first=$4
     prepare=$5
     shift 5
+    old=kept.zip
+    case " $* " in *" --copy-mode "*) old=kept.iso ;; esac
     rm -rf "$work/suite" "$work/out" "$work/flags/"* "$work/sibling/alias"
     cp -R "$work/base" "$work/suite"
     mkdir "$work/out"
-    printf 'the old image' >"$work/out/kept.zip"
+    printf 'the old image' >"$work/out/$old"
     : >"$work/row.log"
     if ! (cd "$work/suite" && eval "$prepare") >"$work/row.log" 2>&1; then
         echo "$name: skipped, not possible here: $(cat "$work/row.log")"
@@ -189,20 +228,23 @@ row() {
     path=$PATH
     [ "$first" = - ] || path=$first:$PATH
     bound="timeout -k 5 60"
-    case $code in TERM | INT) bound= ;; esac
-    # SIGINT as a terminal sends it: not ignored, as it is in a job started with &.
+    case $code in [0-9]*) ;; *) bound= ;; esac
+    # SIGINT and SIGQUIT as a terminal sends them: not ignored, as in a job started with &.
     (ulimit -f 20000 && PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker \
-        exec env --default-signal=INT $bound sh "$repo/scripts/make-medium.sh" --no-try \
+        exec env --default-signal=INT,QUIT $bound sh "$repo/scripts/make-medium.sh" --no-try \
         --programs "$work/programs" "$@" "$work/suite") >"$work/row.log" 2>&1 </dev/null &
     runner=$!
     problem=
-    case $code in
-    TERM | INT)
+    case $code in [0-9]*) ;; *)
         tries=0
-        until [ -e "$work/flags/stalled" ] || ! running "$runner" || [ $tries -ge 600 ]; do
+        until [ -s "$work/flags/stalled" ] || ! running "$runner" || [ $tries -ge 600 ]; do
             sleep 0.1
             tries=$((tries + 1))
         done
+        ;;
+    esac
+    case $code in
+    HUP | INT | QUIT | TERM)
         kill -"$code" "$runner"
         tries=0
         while running "$runner" && [ $tries -lt 100 ]; do
@@ -213,20 +255,33 @@ row() {
             problem="still running 10 s after SIG$code;"
             kill -KILL "$runner"
         fi
-        [ "$code" = TERM ] && code=143 || code=130
+        case $code in HUP) code=129 ;; INT) code=130 ;; QUIT) code=131 ;; TERM) code=143 ;; esac
+        ;;
+    TWICE)
+        second=0
+        (PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker exec timeout -k 5 60 \
+            sh "$repo/scripts/make-medium.sh" --no-try --programs "$work/programs" "$@" \
+            "$work/suite") >"$work/flags/second.log" 2>&1 </dev/null || second=$?
+        [ $second -eq 1 ] && grep -q "another make-medium is writing" "$work/flags/second.log" ||
+            problem="the second run: exit code $second, $(cat "$work/flags/second.log");"
+        : >"$work/flags/go"
+        code=0
         ;;
     esac
     status=0
     wait "$runner" || status=$?
     runner=
+    if [ -s "$work/flags/stalled" ] && running "$(cat "$work/flags/stalled")"; then
+        problem="$problem the stalled tool still runs after make-medium ended;"
+    fi
     : >"$work/flags/go"
     [ "$status" -eq "$code" ] || problem="$problem exit code $status, expected $code"
     grep -q -e "$says" "$work/row.log" || problem="$problem; no line with \"$says\""
     [ "$(state)" = "$before" ] || problem="$problem; the suite or the sibling changed"
     [ "$(ls -A "$work")" = "$entries" ] || problem="$problem; made $(ls -A "$work" | tr '\n' ' ')"
     kept=new
-    printf 'the old image' | cmp -s - "$work/out/kept.zip" && kept=old
-    [ "$(ls -A "$work/out")" = kept.zip ] && { [ $kept = old ] || [ "$code" -eq 0 ]; } &&
+    printf 'the old image' | cmp -s - "$work/out/$old" && kept=old
+    [ "$(ls -A "$work/out")" = $old ] && { [ $kept = old ] || [ "$code" -eq 0 ]; } &&
         { [ $kept = new ] || [ "$code" -ne 0 ]; } ||
         problem="$problem; the output folder holds $(ls -A "$work/out" | tr '\n' ' ') ($kept)"
     [ -z "$(ls -A "$work/tmp")" ] || problem="$problem; left in the temporary folder: $(ls -A "$work/tmp")"
@@ -249,10 +304,10 @@ row "links back up the tree" 1 'a/up$' - 'mkdir a b && ln -s .. a/up && ln -s ..
 row "a link to the sibling" 1 'holds links' - 'ln -s ../sibling layout/sibling' \
     --out "$work/out/kept.zip"
 row "a list path of 128 through a dot-file" 1 'cache.n*: error: list path of 128' - \
-    "mkdir .cache && : >.cache/$list_path_128" --copy-mode --out "$work/out/kept.zip"
+    "mkdir .cache && : >.cache/$list_path_128" --copy-mode --out "$work/out/kept.iso"
 row "a name too long for Joliet" 1 '65 characters; .* at most 64' - \
     ': >"One character more than a Joliet name on a disc holds refused.txt"' --copy-mode \
-    --out "$work/out/kept.zip"
+    --out "$work/out/kept.iso"
 row "--out in the suite" 2 'lies in the suite' - : --out "$work/suite/layout/new.zip"
 row "--out in the suite through a link" 2 'lies in the suite' - \
     'ln -s ../suite ../sibling/alias' --out "$work/sibling/alias/new.zip"
@@ -260,10 +315,10 @@ row "--out is the suite" 2 'is a folder' - : --out "$work/suite"
 row "the ZIP archive read back without a file" 1 '^-f [0-9]* start.ini' "$work/lossy" : \
     --out "$work/out/kept.zip"
 row "the ISO image read back without a file" 1 '^-f [0-9]* veltrane/start.ini' "$work/lossy" : \
-    --copy-mode --out "$work/out/kept.zip"
+    --copy-mode --out "$work/out/kept.iso"
 row "a FIFO" 1 'a FIFO: .*/layout/pipe.dat$' - 'mkfifo layout/pipe.dat' --out "$work/out/kept.zip"
 row "a FIFO, copy mode" 1 'a FIFO: .*/pipe.dat$' - 'mkfifo pipe.dat' --copy-mode \
-    --out "$work/out/kept.zip"
+    --out "$work/out/kept.iso"
 row "a character device" 1 'a character device: .*/noise.dat$' - 'mknod noise.dat c 1 9' \
     --out "$work/out/kept.zip"
 row "a socket" 1 'a socket: .*/layout/sock$' - \
@@ -272,15 +327,48 @@ row "a socket" 1 'a socket: .*/layout/sock$' - \
 row "--out in the suite through .. after a missing folder" 2 'nonexist, which does not exist' \
     - : --out "$work/nonexist/../suite/veltrane.zip"
 row "a name like a listing's columns" 0 'read plan: 14 files, .* 0 head movements' - \
-    'printf data >"x [ 99 00]  y.txt"' --copy-mode --out "$work/out/kept.zip"
+    'printf data >"x [ 99 00]  y.txt"' --copy-mode --out "$work/out/kept.iso"
 row "a ';' in a name on a disc" 1 "a;b.txt: error: a ';'" - ': >"a;b.txt"' --copy-mode \
-    --out "$work/out/kept.zip"
+    --out "$work/out/kept.iso"
 row "an image out of setup's order" 1 'would not read in one pass' "$work/unordered" : \
-    --copy-mode --out "$work/out/kept.zip"
+    --copy-mode --out "$work/out/kept.iso"
 row "SIGTERM while the image is written" TERM '' "$work/stalling-writer" : --copy-mode \
-    --out "$work/out/kept.zip"
+    --out "$work/out/kept.iso"
 row "SIGINT while the archive is read back" INT '' "$work/stalling-reader" : \
     --out "$work/out/kept.zip"
+row "SIGHUP while the image is written" HUP '' "$work/stalling-writer" : --copy-mode \
+    --out "$work/out/kept.iso"
+row "SIGQUIT while the archive is read back" QUIT '' "$work/stalling-reader" : \
+    --out "$work/out/kept.zip"
+row "two runs for one --out" TWICE 'kept.iso, [0-9]* bytes' "$work/stalling-writer" : \
+    --copy-mode --out "$work/out/kept.iso"
+# The suite's start.ini touched once the image is written: the medium would hold the file as
+# it was before, which the run must not pass for the suite as it is.
+row "a file changed while it was packed" 1 'start.ini: changed while it was packed' \
+    "$work/stalling-writer" "(tries=0
+        until [ -s '$work/flags/stalled' ] || [ -e '$work/flags/go' ] || [ \$tries -ge 600 ]
+        do sleep 0.1; tries=\$((tries + 1)); done
+        [ -e '$work/flags/go' ] || touch -d 2000-01-01 start.ini; : >'$work/flags/go') \
+        >/dev/null 2>&1 &" --copy-mode --out "$work/out/kept.iso"
+row "--out a FIFO" 2 'is a FIFO, not a file' - \
+    'rm -f ../sibling/fifo.zip && mkfifo ../sibling/fifo.zip' --out "$work/sibling/fifo.zip"
+row "--out a device" 2 'is a character device, not a file' - \
+    'rm -f ../sibling/null.zip && mknod ../sibling/null.zip c 1 3' --out "$work/sibling/null.zip"
+row "--out a link" 2 'is a link, not a file' - 'ln -sfn keep.txt ../sibling/link.zip' \
+    --out "$work/sibling/link.zip"
+row "--out .iso for an in-place medium" 2 'so --out ends in .zip' - : --out "$work/out/v.iso"
+row "--out .zip for a copy-mode medium" 2 'so --out ends in .iso' - : --copy-mode \
+    --out "$work/out/v.zip"
+for codepage in abc 65001 932x; do
+    row "--codepage $codepage" 2 "--codepage $codepage: .*known: 874 932" - : \
+        --codepage $codepage --out "$work/out/kept.zip"
+done
+row "--install-dir above C:" 2 'no name of a folder' - : \
+    --install-dir 'C:\..\..\..\..\victim' --out "$work/out/kept.zip"
+row "--label too long for a disc" 2 'label' - : --copy-mode --label "$(printf '%033d' 0)" \
+    --out "$work/out/kept.iso"
+row "a hidden record out of setup's order" 0 'read plan: 13 files, .* 0 head movements' \
+    "$work/hiding" 'printf data >hidden.dat' --copy-mode --out "$work/out/kept.iso"
 
 # try_row NAME SAYS PREPARE MEDIUM: PREPARE, run in a new folder "medium" beside an empty
 # folder "outside", makes an in-place medium MEDIUM (that folder or an archive beside it)

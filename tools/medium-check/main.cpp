@@ -5,6 +5,7 @@
 //
 // Usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]
 //                     [--codepage N] [--dot-files-visible] [--disc-image]
+//        medium-check <folder> --same-names
 //        medium-check --code-pages
 //   <folder>         the medium: where setup.exe is started
 //   --copy-mode      check for setup-copy, which copies <folder>\veltrane
@@ -18,6 +19,8 @@
 //   --dot-files-visible  dot-files are ordinary entries, as in a disc image or an archive
 //                    of the medium, not hidden as under Wine (no effect on Windows)
 //   --disc-image     the medium becomes a disc image: names must fit its Joliet records too
+//   --same-names     only reports names that Windows takes for one, at every depth of the
+//                    folder (hidden entries included), as a rehearsal compares them
 // Nothing is ever written outside the scratch or preview folder, which never overlaps
 // the medium.
 // Exit code: 0 nothing found, 1 warnings only, 2 errors (or unusable arguments).
@@ -54,6 +57,7 @@ struct Options {
     int codePage;
     int dotFilesVisible;
     int discImage;
+    int sameNamesOnly;
 };
 
 static int Usage(const char *problem)
@@ -61,6 +65,7 @@ static int Usage(const char *problem)
     fprintf(stderr, "medium-check: %s\n"
             "usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]\n"
             "                    [--codepage N] [--dot-files-visible] [--disc-image]\n"
+            "       medium-check <folder> --same-names\n"
             "       medium-check --code-pages\n",
             problem);
     return ExitErrors;
@@ -80,6 +85,8 @@ static int ReadOptions(int argc, char **argv, Options *options)
             options->dotFilesVisible = 1;
         } else if (strcmp(argument, "--disc-image") == 0) {
             options->discImage = 1;
+        } else if (strcmp(argument, "--same-names") == 0) {
+            options->sameNamesOnly = 1;
         } else if (strcmp(argument, "--install-dir") == 0 && i + 1 < argc) {
             options->installDir = argv[++i];
         } else if (strcmp(argument, "--preview") == 0 && i + 1 < argc) {
@@ -304,6 +311,10 @@ int main(int argc, char **argv)
         fprintf(stderr, "medium-check: %s is not a folder, or code page %d cannot spell its "
                 "path\n", options.folder, options.codePage);
         return ExitErrors;
+    }
+    if (options.sameNamesOnly) {
+        CheckSameNames(mediumDir);
+        return ExitCode();
     }
     ComposeSourceDirectory(sourceDir, sizeof sourceDir, mediumDir, !options.copyMode);
     const char *defaultInstall = options.copyMode ? DefaultCopyInstallDirectory : mediumDir;

@@ -320,6 +320,36 @@ static void Walk(const char *folder, const std::string &shown, const Measure &me
     }
 }
 
+// Reports each entry of `folder` whose name differs from another's only in letter case,
+// and goes down into every folder (never through a link).
+static void WalkSameNames(const char *folder, const std::string &shown)
+{
+    std::vector<FolderEntry> entries;
+
+    if (ListFolder(folder, &entries) < 0) {
+        Report(SeverityError, shown.empty() ? Shown(folder).c_str() : shown.c_str(), 0,
+               "cannot be listed");
+        return;
+    }
+    std::sort(entries.begin(), entries.end(), ByFoldedName);
+    for (size_t i = 0; i < entries.size(); i++) {
+        const FolderEntry &entry = entries[i];
+        std::string where = shown.empty() ? entry.name : shown + "\\" + entry.name;
+        if (i > 0 && entries[i - 1].folded == entry.folded)
+            Report(SeverityError, where.c_str(), 0, "differs from %s only in letter case; "
+                   "Windows takes both for one name", entries[i - 1].name.c_str());
+        char path[CheckPathSize];
+        if (entry.kind == EntryFolder && JoinPath(path, sizeof path, folder,
+                                                  entry.local.c_str()) == 0)
+            WalkSameNames(path, where);
+    }
+}
+
+void CheckSameNames(const char *root)
+{
+    WalkSameNames(root, "");
+}
+
 void CheckNames(const char *root, const char *shownRoot, const char *installDir)
 {
     Measure measure;

@@ -35,6 +35,10 @@ int PathHasProblem(const char *path);
 // MAX_PATH. Reports name the entries below `shownRoot` ("" for none).
 void CheckNames(const char *root, const char *shownRoot, const char *installDir);
 
+// Reports every entry below `root` whose name differs from another's of its folder only
+// in letter case, compared as Windows compares names, at every depth.
+void CheckSameNames(const char *root);
+
 // Reports each part of the generated file's path `rest` (what follows the install
 // directory) that Windows cannot take; `shown` is the whole path as setup composes it.
 // Returns the number reported.

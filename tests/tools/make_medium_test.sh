@@ -370,39 +370,82 @@ row "--label too long for a disc" 2 'label' - : --copy-mode --label "$(printf '%
 row "a hidden record out of setup's order" 0 'read plan: 13 files, .* 0 head movements' \
     "$work/hiding" 'printf data >hidden.dat' --copy-mode --out "$work/out/kept.iso"
 
-# try_row NAME SAYS PREPARE MEDIUM: PREPARE, run in a new folder "medium" beside an empty
-# folder "outside", makes an in-place medium MEDIUM (that folder or an archive beside it)
-# that try-medium, with its input closed and a bound in time, must refuse before setup runs
-# (exit 2) with a line saying SAYS, having written nothing outside its work folder "try".
+# A ZIP archive of the medium's start.ini and setup.exe whose first entry claims the
+# compression method or the general-purpose flags given, in its local and central headers.
+cat >"$work/claim.py" <<'EOF'
+import sys
+import zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as archive:
+    for name in ("start.ini", "setup.exe"):
+        archive.write(name)
+with open(sys.argv[1], "r+b") as image:
+    data = bytearray(image.read())
+    for signature, flags in ((b"PK\3\4", 6), (b"PK\1\2", 8)):
+        at = data.find(signature)
+        field = flags if sys.argv[2] == "flags" else flags + 2
+        data[at + field:at + field + 2] = int(sys.argv[3]).to_bytes(2, "little")
+    image.seek(0)
+    image.write(data)
+EOF
+
+# try_row NAME SAYS PREPARE MEDIUM HOLD [OPTIONS...]: PREPARE, run in a new folder "medium"
+# beside an empty folder "outside", makes an in-place medium MEDIUM (that folder or an
+# archive beside it) that try-medium with OPTIONS, its input closed and a bound in time,
+# must refuse before setup runs (exit 2) with a line saying SAYS, having written nothing
+# outside its work folder "try". HOLD "lock" runs it while another process holds the work
+# folder's lock, as a rehearsal running there does; "-" does not.
 try_row() {
     rm -rf "$work/medium" "$work/medium.zip" "$work/outside" "$work/try"
-    mkdir "$work/medium" "$work/outside"
+    mkdir "$work/medium" "$work/outside" "$work/try"
     printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/medium/start.ini"
     printf 'setup' >"$work/medium/setup.exe"
     (cd "$work/medium" && eval "$3")
     entries=$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)
+    name=$1 says=$2 medium=$4 hold=
+    [ "$5" = - ] || hold="flock $work/try/lock"
+    shift 5
     status=0
-    timeout -k 5 60 sh "$repo/scripts/try-medium.sh" --work "$work/try" "$4" >"$work/row.log" 2>&1 \
-        <&- || status=$?
+    MEDIUM_CHECK=$checker $hold timeout -k 5 60 sh "$repo/scripts/try-medium.sh" \
+        --work "$work/try" "$@" "$medium" >"$work/row.log" 2>&1 <&- || status=$?
     problem=
     [ $status -eq 2 ] || problem="exit code $status, expected 2"
-    grep -q -e "$2" "$work/row.log" || problem="$problem; no line with \"$2\""
+    grep -q -e "$says" "$work/row.log" || problem="$problem; no line with \"$says\""
     [ -z "$(ls -A "$work/outside")" ] || problem="$problem; written outside: $(ls -A "$work/outside")"
     [ "$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)" = "$entries" ] ||
         problem="$problem; made $(ls -A "$work" | tr '\n' ' ')"
+    ! grep -q Traceback "$work/row.log" || problem="$problem; a traceback"
     if [ -n "$problem" ]; then
-        echo "try-medium, $1: $problem"
+        echo "try-medium, $name: $problem"
         cat "$work/row.log"
         failures=$((failures + 1))
     fi
 }
 
 try_row "a ZIP archive holding a link out of it" 'layout: a link' \
-    'ln -s ../outside layout && zip -qry ../medium.zip .' "$work/medium.zip"
+    'ln -s ../outside layout && zip -qry ../medium.zip .' "$work/medium.zip" -
 try_row "a ZIP archive holding a name twice" 'start.ini: a second entry' \
     "python3 -W ignore -c 'import zipfile; z = zipfile.ZipFile(\"../medium.zip\", \"w\")
-for name in (\"start.ini\", \"setup.exe\", \"start.ini\"): z.write(name)'" "$work/medium.zip"
-try_row "a folder holding a link out of it" 'layout: a link' 'ln -s ../outside layout' "$work/medium"
+for name in (\"start.ini\", \"setup.exe\", \"start.ini\"): z.write(name)'" "$work/medium.zip" -
+try_row "a folder holding a link out of it" 'layout: a link' 'ln -s ../outside layout' \
+    "$work/medium" -
+# Folders that only the names of a ZIP archive's files imply are compared too.
+try_row "a ZIP archive of data/one.txt and DATA/two.txt" 'differs from DATA only in letter case' \
+    "mkdir data DATA && : >data/one.txt && : >DATA/two.txt &&
+    python3 -c 'import zipfile; z = zipfile.ZipFile(\"../medium.zip\", \"w\")
+for name in (\"start.ini\", \"setup.exe\", \"data/one.txt\", \"DATA/two.txt\"): z.write(name)'" \
+    "$work/medium.zip" -
+# Windows upper-cases one character at a time: ß stays ß, another name than SS. The medium
+# then lacks only setup.exe, which try-medium says next.
+try_row "ß.txt beside SS.txt" 'holds no setup.exe' \
+    "printf a >'$(printf '\303\237').txt' && printf b >SS.txt && rm setup.exe" "$work/medium" -
+try_row "a Deflate64 entry" 'start.ini: compressed by method 9' \
+    "python3 '$work/claim.py' ../medium.zip method 9" "$work/medium.zip" -
+try_row "an encrypted entry" 'start.ini: encrypted' \
+    "python3 '$work/claim.py' ../medium.zip flags 1" "$work/medium.zip" -
+try_row "an install directory above C:" 'no name of a folder' : "$work/medium" - \
+    --install-dir 'C:\..\..\..\..\victim'
+try_row "a second rehearsal in the same work folder" 'another rehearsal is running' : \
+    "$work/medium" lock
 
 [ $failures -eq 0 ] || exit 1
 echo "make-medium: both kinds written and read back; every hostile suite refused unharmed"

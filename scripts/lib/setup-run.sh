@@ -46,9 +46,10 @@ run_supervise() {
     exit $run_status
 }
 
+# The worker's status is of no account here; under set -e it must not end the trap early.
 run_end_worker() {
-    kill -KILL -"$run_worker" 2>/dev/null
-    wait "$run_worker" 2>/dev/null
+    kill -KILL -"$run_worker" 2>/dev/null || true
+    wait "$run_worker" 2>/dev/null || true
 }
 
 run_end_guard() {

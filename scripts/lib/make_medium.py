@@ -35,6 +35,7 @@ class Run:
         self.remove = []
         self.made = []  # the folders made for --out, deepest last
         self.lock = None
+        self.rehearsal = None  # the work folder of a running try-medium
 
     def call(self, command, **options):
         """Runs `command` in a process group of its own, with no input; its exit code, and
@@ -66,9 +67,25 @@ class Run:
                 return
             try:
                 child.wait(bound)
-                return
+                break
             except subprocess.TimeoutExpired:
                 continue
+        if sent == signal.SIGKILL and self.rehearsal:
+            self.end_rehearsal(child.pid)
+
+    def end_rehearsal(self, pid):
+        """What a try-medium killed before its own clean-up leaves: its Wine session, its
+        qemu entry, its prefix and the medium it unpacked."""
+        work, self.rehearsal = self.rehearsal, None
+        quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
+                 "stderr": subprocess.DEVNULL}
+        if os.path.exists(os.path.join(work, "wine", "env")):
+            subprocess.call(["sh", os.path.join(ROOT, "tests", "harness", "wine-session.sh"),
+                             "stop", work], **quiet)
+        subprocess.call([os.path.join(ROOT, "scripts", "i386-support.sh"), "disable",
+                         "try-%d" % pid], **quiet)
+        for part in ("cdrom", "unpacked", os.path.join("wine", "prefix")):
+            medium.remove(os.path.join(work, part))
 
     def clean_up(self):
         self.end_child()
@@ -389,10 +406,12 @@ def make(options):
             say(text.read().strip())
     if options["try"]:
         # The rehearsal's report, screenshots and contact sheet go beside the image.
+        run.rehearsal = os.path.join(out_folder,
+                                     "try-" + os.path.basename(out).replace(".", "-"))
         status = run.call(["sh", os.path.join(ROOT, "scripts", "try-medium.sh"), "--install-dir",
-                           options["install"], "--work", os.path.join(
-                               out_folder, "try-" + os.path.basename(out).replace(".", "-")),
-                           image], env=dict(os.environ, MEDIUM_CHECK=checker))[0]
+                           options["install"], "--work", run.rehearsal, image],
+                          env=dict(os.environ, MEDIUM_CHECK=checker))[0]
+        run.rehearsal = None
         if status != 0:
             raise Stop(1, "the image did not install as it should (try-medium exit code %d); "
                        "%s not written" % (status, out))

@@ -149,6 +149,14 @@ if [ "$VELTRANE_I686" != yes ]; then
 fi
 wine=/usr/lib/wine/wine64
 on_c() { printf '%s' "$WINEPREFIX/drive_c/${1#??}" | tr '\\' /; }
+# The prefix's own links (a user's Desktop leads to their home) would carry what is unpacked
+# or installed there out of the work folder.
+if ! python3 "$root/scripts/lib/medium.py" within "$(on_c "$install_dir")" "$work"; then
+    printf 'try-medium: the install directory %s goes through a link of the Wine prefix; ' \
+        "$install_dir" >&2
+    echo "nothing installed" >&2
+    exit 2
+fi
 
 # Every entry of the disc: a file with its size and time, a folder with its name only.
 disc_listing() {
@@ -175,8 +183,6 @@ if [ $kind = iso ] || { [ $kind = folder ] && [ $mode = copy ]; }; then
 else
     if [ $mode = copy ]; then start_dir='C:\veltrane-setup'; else start_dir=$install_dir; fi
     medium=$(on_c "$start_dir")
-    # The prefix's own links (a user's Desktop, say) must not carry it out of the work folder.
-    python3 "$root/scripts/lib/medium.py" within "$medium" "$work" || exit 2
     mkdir -p "$(dirname "$medium")"
     rm -rf "$medium"
     mv "$unpacked" "$medium"

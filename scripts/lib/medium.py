@@ -409,7 +409,24 @@ def _unpack_folder(source, target):
     copy_tree(source, target)
 
 
+def _kind_of_image(path):
+    """"iso" or "zip" as the file's first bytes say, else None."""
+    with open_regular(path) as reader:
+        start = reader.read(16 * SECTOR + 6)
+    if start[:4] == b"PK\3\4":
+        return "zip"
+    if start[16 * SECTOR + 1:16 * SECTOR + 6] == b"CD001":
+        return "iso"
+    return None
+
+
 def unpack(kind_, source, target, checker):
+    # The name tells the kind; one that says otherwise is named for what it holds.
+    found = _kind_of_image(source) if kind_ != "folder" else kind_
+    if found not in (None, kind_):
+        raise Refused("it holds %s, not %s: its name should end in .%s"
+                      % ("a ZIP archive" if found == "zip" else "an ISO 9660 image",
+                         "an ISO 9660 image" if kind_ == "iso" else "a ZIP archive", found))
     os.mkdir(target)
     try:
         {"iso": _unpack_iso, "zip": _unpack_zip, "folder": _unpack_folder}[kind_](source, target)

@@ -395,7 +395,7 @@ EOF
 # outside its work folder "try". HOLD "lock" runs it while another process holds the work
 # folder's lock, as a rehearsal running there does; "-" does not.
 try_row() {
-    rm -rf "$work/medium" "$work/medium.zip" "$work/outside" "$work/try"
+    rm -rf "$work/medium" "$work/medium.zip" "$work/medium.iso" "$work/outside" "$work/try"
     mkdir "$work/medium" "$work/outside" "$work/try"
     printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/medium/start.ini"
     printf 'setup' >"$work/medium/setup.exe"
@@ -442,6 +442,8 @@ try_row "a Deflate64 entry" 'start.ini: compressed by method 9' \
     "python3 '$work/claim.py' ../medium.zip method 9" "$work/medium.zip" -
 try_row "an encrypted entry" 'start.ini: encrypted' \
     "python3 '$work/claim.py' ../medium.zip flags 1" "$work/medium.zip" -
+try_row "a ZIP archive named .iso" 'holds a ZIP archive, not an ISO 9660 image: .* end in .zip' \
+    'zip -q ../medium.iso start.ini setup.exe' "$work/medium.iso" -
 try_row "an install directory above C:" 'no name of a folder' : "$work/medium" - \
     --install-dir 'C:\..\..\..\..\victim'
 try_row "a second rehearsal in the same work folder" 'another rehearsal is running' : \

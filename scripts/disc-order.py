@@ -154,10 +154,13 @@ def check(image):
 def main():
     if len(sys.argv) != 3 or sys.argv[1] not in ("weights", "check"):
         fail(2, "usage: disc-order.py weights MEDIUM | check IMAGE")
-    if sys.argv[1] == "weights":
-        weights(sys.argv[2])
-    else:
-        check(sys.argv[2])
+    try:
+        if sys.argv[1] == "weights":
+            weights(sys.argv[2])
+        else:
+            check(sys.argv[2])
+    except Exception as error:  # whatever the input, one line and no traceback
+        fail(2, "%s: %s" % (sys.argv[2], error))
 
 
 if __name__ == "__main__":

@@ -7,8 +7,10 @@
 # that wrote it, compares names, sizes and bytes with the laid-out medium, for an image
 # prints the read plan and refuses one that needs head movements; then, unless --no-try,
 # installs it under Wine as a user would (scripts/try-medium.sh), so that success means "it
-# installed". Only then is it renamed to --out: on any failure or interruption the old
-# --out stays as it was and nothing half-written remains.
+# installed". Only then, every packed file still as it was when copied, is it renamed to
+# --out: on any failure or interruption (SIGHUP, SIGINT, SIGQUIT, SIGTERM: exit 128 + its
+# number) the old --out stays as it was and nothing half-written remains. --out ends in
+# .iso (copy mode) or .zip (in place) and names a file or nothing; one run at a time holds it.
 #   scripts/make-medium.sh [--copy-mode] [--label NAME] [--install-dir DIR] [--codepage N]
 #                          [--programs DIR] [--out FILE] [--no-try] <suite folder>
 # <suite folder> holds the suite's files and its start.ini. --programs: where setup.exe,

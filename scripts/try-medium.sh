@@ -11,9 +11,12 @@
 # the install directory as a ZIP's. The mode is told by the layout: start.ini beside
 # setup.exe is in place, a veltrane folder with its start.ini is copy mode. Whatever the kind,
 # the medium is first unpacked into the work folder, and refused unless it holds only files
-# and folders, each name once; Ctrl-C or SIGTERM ends the rehearsal at once.
+# and folders, each name once (medium-check compares them as Windows does: MEDIUM_CHECK, by
+# default build/native/medium-check, built when missing); SIGHUP, SIGINT, SIGTERM or SIGQUIT
+# ends the rehearsal at once. One rehearsal at a time runs in a work folder.
 #   --install-dir DIR  in copy mode typed on the directory page; in place, where a ZIP or
-#                      folder is unpacked (default C:\veltrane)
+#                      folder is unpacked (default C:\veltrane): a full path on C: without
+#                      '.' or '..' parts
 #   --start-main       press "Start orvane manager" on the last page (default: Exit Setup)
 #   --keep             keep the Wine prefix and the disc afterwards (default: removed)
 #   --work DIR         where the session, screenshots, contact sheet and report go
@@ -59,10 +62,8 @@ then
     echo "try-medium: $image is not an ISO image, a ZIP archive or a folder" >&2
     exit 2
 fi
-case $install_dir in
-[cC]:\\?*) ;;
-*) printf '%s\n' "try-medium: the install directory must lie on C: (C:\...)" >&2; exit 2 ;;
-esac
+# A full path on C: made of names only: a path made of it never leads out of the prefix.
+install_dir=$(python3 "$root/scripts/lib/medium.py" install-dir "$install_dir") || exit 2
 image=$(cd "$(dirname "$image")" && pwd -P)/$(basename "$image")
 work=${work:-$root/build/try-medium/$(basename "$image" | tr . -)}
 # Resolved physically before it is made; a folder medium is copied into it, so it must not
@@ -74,6 +75,7 @@ else
 fi
 mkdir -p "$work"
 build="$root/build/win64"
+checker=${MEDIUM_CHECK:-$root/build/native/medium-check}
 cdrom="$work/cdrom"
 shots="$work/screenshots"
 
@@ -86,6 +88,13 @@ run_clean_up() {
     fi
 }
 if [ -z "${TRY_MEDIUM_SESSION:-}" ]; then
+    # One rehearsal at a time in a work folder: a second one would end the first's session
+    # and remove its prefix. The lock is held until this process ends.
+    exec 9>>"$work/lock"
+    if ! flock -n 9; then
+        echo "try-medium: another rehearsal is running in $work; nothing done" >&2
+        exit 2
+    fi
     run_guard "$root" "$work" "try-$$"
     # The rehearsal itself runs in a session of its own, which a signal ends at once.
     export TRY_MEDIUM_SESSION=$$
@@ -96,6 +105,8 @@ if [ -z "${TRY_MEDIUM_SESSION:-}" ]; then
     run_supervise sh "$0" --install-dir "$install_dir" --work "$work" $flags "$image"
 fi
 
+# The rehearsal's programs do not hold the lock: it ends with the process that took it.
+exec 9>&-
 begun=$(date +%s)
 rm -rf "$shots" "$work/unpacked"
 if [ -d "$cdrom" ]; then chmod -R u+w "$cdrom" && rm -rf "$cdrom"; fi
@@ -103,7 +114,11 @@ if [ -d "$cdrom" ]; then chmod -R u+w "$cdrom" && rm -rf "$cdrom"; fi
 # The medium's content, unpacked where its layout can be read, before anything else runs:
 # only files and folders, each name once, nothing outside the folder.
 unpacked="$work/unpacked"
-python3 "$root/scripts/lib/medium.py" unpack $kind "$image" "$unpacked" || exit 2
+if [ ! -x "$checker" ]; then
+    (cd "$root" && cmake --preset native >/dev/null)
+    cmake --build "$root/build/native" -j2 --target medium-check >/dev/null
+fi
+python3 "$root/scripts/lib/medium.py" unpack $kind "$image" "$unpacked" "$checker" || exit 2
 mkdir -p "$shots"
 at_top() { find "$unpacked" -mindepth 1 -maxdepth 1 -iname "$1" -print -quit; }
 suite_dir=$(at_top veltrane)
@@ -134,6 +149,14 @@ if [ "$VELTRANE_I686" != yes ]; then
 fi
 wine=/usr/lib/wine/wine64
 on_c() { printf '%s' "$WINEPREFIX/drive_c/${1#??}" | tr '\\' /; }
+# The prefix's own links (a user's Desktop leads to their home) would carry what is unpacked
+# or installed there out of the work folder.
+if ! python3 "$root/scripts/lib/medium.py" within "$(on_c "$install_dir")" "$work"; then
+    printf 'try-medium: the install directory %s goes through a link of the Wine prefix; ' \
+        "$install_dir" >&2
+    echo "nothing installed" >&2
+    exit 2
+fi
 
 # Every entry of the disc: a file with its size and time, a folder with its name only.
 disc_listing() {

@@ -6,6 +6,7 @@ by identity once resolved.
     make_medium.py <name of the command> <its arguments>
 """
 import difflib
+import fcntl
 import os
 import signal
 import stat
@@ -33,12 +34,19 @@ class Run:
         self.child = None
         self.remove = []
         self.made = []  # the folders made for --out, deepest last
+        self.lock = None
+        self.rehearsal = None  # the work folder of a running try-medium
 
     def call(self, command, **options):
         """Runs `command` in a process group of its own, with no input; its exit code, and
         what it wrote to a pipe asked for."""
-        self.child = subprocess.Popen(command, stdin=subprocess.DEVNULL,
-                                      start_new_session=True, **options)
+        # A signal between the start and the bookkeeping would leave the child unknown.
+        signal.pthread_sigmask(signal.SIG_BLOCK, SIGNALS)
+        try:
+            self.child = subprocess.Popen(command, stdin=subprocess.DEVNULL,
+                                          start_new_session=True, **options)
+        finally:
+            signal.pthread_sigmask(signal.SIG_UNBLOCK, SIGNALS)
         try:
             output = self.child.communicate()
             return self.child.returncode, output
@@ -46,35 +54,83 @@ class Run:
             self.end_child()
 
     def end_child(self):
-        """Ends the running child and its group, if any: SIGTERM lets try-medium stop its
-        Wine session, which takes a moment; whatever is left after 5 s is killed."""
+        """Ends the running child and its group, if any, and waits for it: SIGTERM lets
+        try-medium stop its Wine session, which takes a moment; whatever is left after
+        1.5 s is killed, so that a run ends within 2 s of a signal."""
         child, self.child = self.child, None
         if child is None or child.poll() is not None:
             return
-        for sent, bound in ((signal.SIGTERM, 5), (signal.SIGKILL, None)):
+        for sent, bound in ((signal.SIGTERM, 1.5), (signal.SIGKILL, None)):
             try:
                 os.killpg(child.pid, sent)
             except ProcessLookupError:
                 return
             try:
                 child.wait(bound)
-                return
+                break
             except subprocess.TimeoutExpired:
                 continue
+        if sent == signal.SIGKILL and self.rehearsal:
+            self.end_rehearsal(child.pid)
+
+    def end_rehearsal(self, pid):
+        """What a try-medium killed before its own clean-up leaves: its Wine session, its
+        qemu entry, its prefix and the medium it unpacked."""
+        work, self.rehearsal = self.rehearsal, None
+        quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
+                 "stderr": subprocess.DEVNULL}
+        if os.path.exists(os.path.join(work, "wine", "env")):
+            subprocess.call(["sh", os.path.join(ROOT, "tests", "harness", "wine-session.sh"),
+                             "stop", work], **quiet)
+        subprocess.call([os.path.join(ROOT, "scripts", "i386-support.sh"), "disable",
+                         "try-%d" % pid], **quiet)
+        for part in ("cdrom", "unpacked", os.path.join("wine", "prefix")):
+            medium.remove(os.path.join(work, part))
 
     def clean_up(self):
         self.end_child()
         for path in self.remove:
             medium.remove(path)
+        lock, self.lock = self.lock, None
+        if lock is not None:
+            # Removed while still held: a run that opened this file meanwhile takes a new one.
+            try:
+                os.unlink(lock.name)
+            finally:
+                lock.close()
         for folder in reversed(self.made):
             try:
                 os.rmdir(folder)
             except OSError:
                 break
 
+    def hold(self, out):
+        """Holds the lock of `out` for the rest of the run; refused while another run holds
+        it: two runs for one --out would rehearse in one folder and end each other's
+        session."""
+        path = os.path.join(os.path.dirname(out), ".make-medium.%s.lock" % os.path.basename(out))
+        while True:
+            lock = open(path, "ab")
+            try:
+                fcntl.flock(lock.fileno(), fcntl.LOCK_EX | fcntl.LOCK_NB)
+            except BlockingIOError:
+                lock.close()
+                raise Stop(1, "another make-medium is writing %s; nothing done" % out) from None
+            # Taken on a file that its last holder removed meanwhile: the lock is the new one.
+            try:
+                if os.path.samestat(os.fstat(lock.fileno()), os.lstat(path)):
+                    self.lock = lock
+                    return
+            except FileNotFoundError:
+                pass
+            lock.close()
+
+
+SIGNALS = (signal.SIGHUP, signal.SIGINT, signal.SIGQUIT, signal.SIGTERM)
+
 
 def interrupted(number, _):
-    for name in (signal.SIGINT, signal.SIGTERM):
+    for name in SIGNALS:
         signal.signal(name, signal.SIG_IGN)
     raise Stop(128 + number)
 
@@ -125,16 +181,6 @@ def listing(top):
     return sorted(lines, key=os.fsencode)
 
 
-def same_bytes(first, second):
-    with medium.open_regular(first) as one, medium.open_regular(second) as other:
-        while True:
-            a, b = one.read(1 << 20), other.read(1 << 20)
-            if a != b:
-                return False
-            if not a:
-                return True
-
-
 def build(preset, targets):
     with open(os.devnull, "wb") as quiet:
         if run.call(["cmake", "--preset", preset], cwd=ROOT, stdout=quiet)[0] != 0:
@@ -167,10 +213,20 @@ def check_suite(suite, copy):
                 "hold" % path for path in semicolons))
 
 
-def output_folder(out, suite):
+def output_folder(out, suite, copy):
     """--out's folder, resolved physically: (the folder, the parts of it to be made)."""
     if os.path.isdir(out) or os.path.basename(out) in ("", ".", ".."):
         raise Stop(2, "--out %s is a folder" % out)
+    # The final rename replaces nothing but a file: never a device, a FIFO or a link.
+    if os.path.lexists(out) and not stat.S_ISREG(os.lstat(out).st_mode):
+        raise Stop(2, "--out %s is %s, not a file; only a file or nothing is replaced"
+                   % (out, medium.kind(os.lstat(out).st_mode)))
+    # What the name says is what is written, and what try-medium takes it for.
+    fits = ".iso" if copy else ".zip"
+    if not out.lower().endswith(fits):
+        raise Stop(2, "--out %s: %s is written as %s, so --out ends in %s"
+                   % (out, "a copy-mode medium" if copy else "an in-place medium",
+                      "an ISO 9660 image" if copy else "a ZIP archive", fits))
     try:
         existing, missing = medium.resolve(os.path.dirname(out) or ".")
     except medium.Refused as error:
@@ -226,7 +282,7 @@ def compare(laid_out, written):
     for line in sorted(set(expected) & set(got)):
         if line.startswith("f "):
             path = line.split(" ", 2)[2]
-            if not same_bytes(os.path.join(laid_out, path), os.path.join(written, path)):
+            if not medium.same_bytes(os.path.join(laid_out, path), os.path.join(written, path)):
                 differences.append("Files %s and %s differ" % (os.path.join(laid_out, path),
                                                                os.path.join(written, path)))
     if differences:
@@ -241,42 +297,71 @@ def disc_order(verb, argument, output_path):
                          argument], stdout=output)[0]
 
 
+def check_options(options, checker):
+    """Refuses, by name, an option value that the tools cannot use, before anything is
+    built."""
+    known = run.call([checker, "--code-pages"], stdout=subprocess.PIPE)[1][0].decode().split()
+    if options["codepage"] not in known:
+        raise Stop(2, "--codepage %s: not an ANSI code page of Windows; known: %s"
+                   % (options["codepage"], " ".join(known)))
+    try:
+        options["install"] = medium.install_directory(options["install"])
+    except medium.Refused as error:
+        raise Stop(2, "--install-dir: %s" % error) from None
+    # The image's volume label: xorriso refuses more, Windows shows ASCII alone.
+    label = options["label"]
+    if not 1 <= len(label) <= 32 or not all(" " <= c <= "~" for c in label):
+        raise Stop(2, "--label %s: a volume label is 1 to 32 printable ASCII characters"
+                   % label)
+    programs = options["programs"]
+    if programs and not all(os.path.isfile(os.path.join(programs, p)) for p in PROGRAMS):
+        raise Stop(2, "--programs %s does not hold %s" % (programs, ", ".join(PROGRAMS)))
+
+
 def make(options):
     copy = options["copy"]
     suite = os.path.realpath(options["suite"])
     check_suite(options["suite"], copy)
+    out = options["out"] or os.path.join(ROOT, "build", "medium",
+                                         "veltrane.iso" if copy else "veltrane.zip")
+    folder, missing = output_folder(out, suite, copy)
 
+    checker = (os.environ.get("MEDIUM_CHECK") or
+               os.path.join(ROOT, "build", "native", "medium-check"))
+    if not os.access(checker, os.X_OK):
+        build("native", ["medium-check"])
+    check_options(options, checker)
     # The presets belong to the source tree, wherever make-medium is run from.
     programs = options["programs"]
     if not programs:
         programs = os.path.join(ROOT, "build", "win32")
         if not all(os.path.isfile(os.path.join(programs, p)) for p in PROGRAMS):
             build("win32", ["setup", "setup-copy", "brindle"])
-    checker = (os.environ.get("MEDIUM_CHECK") or
-               os.path.join(ROOT, "build", "native", "medium-check"))
-    if not os.access(checker, os.X_OK):
-        build("native", ["medium-check"])
-    out = options["out"] or os.path.join(ROOT, "build", "medium",
-                                         "veltrane.iso" if copy else "veltrane.zip")
-    folder, missing = output_folder(out, suite)
-    out_folder = os.path.join(folder, *missing)
-    out = os.path.join(out_folder, os.path.basename(out))
+
+    for part in missing:
+        folder = os.path.join(folder, part)
+        os.mkdir(folder)
+        run.made.append(folder)
+    out = os.path.join(folder, os.path.basename(out))
+    run.hold(out)
+    out_folder = folder
 
     layout = scratch(suite)
     laid_out = os.path.join(layout, "medium")
     os.mkdir(laid_out)
+    snapshot = medium.Snapshot()
     try:
         if copy:
             medium.copy_file(os.path.join(programs, "setup-copy.exe"),
-                             os.path.join(laid_out, "setup.exe"))
+                             os.path.join(laid_out, "setup.exe"), snapshot)
             os.mkdir(os.path.join(laid_out, "veltrane"))
-            medium.copy_tree(suite, os.path.join(laid_out, "veltrane"))
+            medium.copy_tree(suite, os.path.join(laid_out, "veltrane"), snapshot)
         else:
-            medium.copy_tree(suite, laid_out)
+            medium.copy_tree(suite, laid_out, snapshot)
             medium.copy_file(os.path.join(programs, "setup.exe"),
-                             os.path.join(laid_out, "setup.exe"))
+                             os.path.join(laid_out, "setup.exe"), snapshot)
         medium.copy_file(os.path.join(programs, "brindle.exe"),
-                         os.path.join(laid_out, "brindle.exe"))
+                         os.path.join(laid_out, "brindle.exe"), snapshot)
     except (medium.Refused, OSError) as error:
         raise Stop(1, "cannot lay out the medium: %s" % error) from None
 
@@ -291,10 +376,6 @@ def make(options):
         raise Stop(1, "medium-check found errors; nothing written")
 
     # Written beside --out, so that the rename below replaces it in one step.
-    for part in missing:
-        folder = os.path.join(folder, part)
-        os.mkdir(folder)
-        run.made.append(folder)
     staging = medium.new_folder(out_folder, ".make-medium.")
     run.remove.append(staging)
     image = os.path.join(staging, os.path.basename(out))
@@ -325,13 +406,23 @@ def make(options):
             say(text.read().strip())
     if options["try"]:
         # The rehearsal's report, screenshots and contact sheet go beside the image.
+        run.rehearsal = os.path.join(out_folder,
+                                     "try-" + os.path.basename(out).replace(".", "-"))
         status = run.call(["sh", os.path.join(ROOT, "scripts", "try-medium.sh"), "--install-dir",
-                           options["install"], "--work", os.path.join(
-                               out_folder, "try-" + os.path.basename(out).replace(".", "-")),
-                           image])[0]
+                           options["install"], "--work", run.rehearsal, image],
+                          env=dict(os.environ, MEDIUM_CHECK=checker))[0]
+        run.rehearsal = None
         if status != 0:
             raise Stop(1, "the image did not install as it should (try-medium exit code %d); "
                        "%s not written" % (status, out))
+    # Every file packed is still what it was when copied, and --out still a file or nothing.
+    try:
+        snapshot.verify()
+    except medium.Refused as error:
+        raise Stop(1, str(error)) from None
+    if os.path.lexists(out) and not stat.S_ISREG(os.lstat(out).st_mode):
+        raise Stop(1, "--out %s has become %s meanwhile; not replaced"
+                   % (out, medium.kind(os.lstat(out).st_mode)))
     os.replace(image, out)
     run.made = []
     say("%s, %d bytes, %d entries" % (out, os.stat(out).st_size, len(listing(laid_out))))
@@ -342,8 +433,8 @@ run = Run()
 
 def main():
     sys.stdout.reconfigure(line_buffering=True)
-    signal.signal(signal.SIGINT, interrupted)
-    signal.signal(signal.SIGTERM, interrupted)
+    for number in SIGNALS:
+        signal.signal(number, interrupted)
     code = 0
     try:
         make(arguments(sys.argv[1:]))
@@ -353,7 +444,7 @@ def main():
             sys.stderr.write(stop.text if stop.text.startswith("usage") else
                              "make-medium: %s" % stop.text)
             sys.stderr.write("\n")
-    except (OSError, medium.Refused) as error:
+    except Exception as error:  # whatever an input does, one line and no traceback
         code = 1
         sys.stderr.write("make-medium: %s\n" % error)
     finally:

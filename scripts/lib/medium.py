@@ -5,10 +5,15 @@ writer, a device never ends), no link is followed, and an output folder is resol
 physically before it is compared with anything.
 
 As a program, for try-medium:
-    medium.py unpack iso|zip|folder SOURCE DEST   the medium's entries into the new DEST,
-                                                  after every entry was found acceptable
-    medium.py folder PATH [MEDIUM]                PATH resolved physically, refused when it
-                                                  lies in the folder MEDIUM
+    medium.py unpack iso|zip|folder SOURCE DEST CHECKER
+                                 the medium's entries into the new DEST, after every entry
+                                 was found acceptable, each name once (letter case judged
+                                 by the medium-check CHECKER)
+    medium.py folder PATH [MEDIUM]   PATH resolved physically, refused when it lies in the
+                                 folder MEDIUM
+    medium.py within PATH TOP    refused unless PATH, resolved physically, lies in TOP
+    medium.py install-dir DIR    DIR as the install directory, refused unless a full path
+                                 on C: made of names only
 Exit code 2 with the reason on a refusal.
 """
 import os
@@ -19,7 +24,9 @@ import stat
 import string
 import subprocess
 import sys
+import time
 import zipfile
+import zlib
 
 SECTOR = 2048
 KINDS = {stat.S_IFLNK: "a link", stat.S_IFIFO: "a FIFO", stat.S_IFSOCK: "a socket",
@@ -73,20 +80,70 @@ def create(path, mode=0o644):
                              mode), "wb")
 
 
-def copy_file(source, target):
-    with open_regular(source) as reader, create(target) as writer:
-        shutil.copyfileobj(reader, writer)
-        os.fchmod(writer.fileno(), os.fstat(reader.fileno()).st_mode & 0o777)
+def _state(info):
+    return info.st_dev, info.st_ino, info.st_size, info.st_mtime_ns, info.st_ctime_ns
 
 
-def copy_tree(source, target):
+class Snapshot:
+    """What each copied file was when its copy began: a file that is found otherwise
+    afterwards (its size, modification or change time, or another file in its place) was
+    changed while it was packed, and the medium would hold a mix of its versions."""
+
+    # A change within the tick of the file's last one leaves its times as they were: a
+    # file changed that shortly before its copy began is also compared with its copy.
+    RACY_SECONDS = 2
+
+    def __init__(self):
+        self.files = []
+
+    def changed(self, source):
+        raise Refused("%s: changed while it was packed; nothing written" % source)
+
+    def copy(self, source, target):
+        with open_regular(source) as reader, create(target) as writer:
+            before = os.fstat(reader.fileno())
+            began = time.time()
+            shutil.copyfileobj(reader, writer)
+            os.fchmod(writer.fileno(), before.st_mode & 0o777)
+            if _state(os.fstat(reader.fileno())) != _state(before):
+                self.changed(source)
+        self.files.append((source, target, before, began))
+
+    def verify(self):
+        """Refuses the run when a copied file is no longer what it was when copied."""
+        for source, target, before, began in self.files:
+            try:
+                now = os.lstat(source)
+            except OSError:
+                self.changed(source)
+            if _state(now) != _state(before) or not stat.S_ISREG(now.st_mode):
+                self.changed(source)
+            if began - before.st_ctime < self.RACY_SECONDS and not same_bytes(source, target):
+                self.changed(source)
+
+
+def same_bytes(first, second):
+    with open_regular(first) as one, open_regular(second) as other:
+        while True:
+            a, b = one.read(1 << 20), other.read(1 << 20)
+            if a != b:
+                return False
+            if not a:
+                return True
+
+
+def copy_file(source, target, snapshot=None):
+    (snapshot or Snapshot()).copy(source, target)
+
+
+def copy_tree(source, target, snapshot=None):
     """The files and folders below `source` into the existing folder `target`; anything
     else is refused, also if it appears while copying."""
     for path, info in entries(source):
         if stat.S_ISDIR(info.st_mode):
             os.mkdir(os.path.join(target, path))
         elif stat.S_ISREG(info.st_mode):
-            copy_file(os.path.join(source, path), os.path.join(target, path))
+            copy_file(os.path.join(source, path), os.path.join(target, path), snapshot)
         else:
             raise Refused("%s: %s" % (os.path.join(source, path), kind(info.st_mode)))
 
@@ -110,6 +167,25 @@ def new_folder(parent, prefix):
             return path
         except FileExistsError:
             continue
+
+
+def install_directory(text):
+    """The install directory `text` as setup and the rehearsal take it: a full path on
+    drive C: whose every part is a name (no "." or "..", nothing Windows forbids or drops),
+    one trailing backslash dropped; refused otherwise, so that no path made of it leads
+    anywhere but below C:\\."""
+    if not re.match(r"^[cC]:\\", text):
+        raise Refused("the install directory %s is not a full path on drive C: (C:\\...)" % text)
+    parts = text[3:].split("\\")
+    if len(parts) > 1 and parts[-1] == "":
+        parts.pop()
+    for part in parts:
+        if part in ("", ".", "..") or re.search(r'[<>:"/|?*\x00-\x1f]', part) or \
+                part[-1] in ". ":
+            raise Refused("the install directory %s holds the part \"%s\", which is no name "
+                          "of a folder (a full path on C: without '.', '..', an empty part or "
+                          "a character Windows forbids or drops)" % (text, part))
+    return text[:3] + "\\".join(parts)
 
 
 def resolve(path):
@@ -228,12 +304,26 @@ def joliet(image):
 
 
 def _same_name(names, where):
-    """Refuses two names of one folder that Windows takes for one (letter case aside)."""
+    """Refuses a name that one folder holds twice; names that differ in letter case alone
+    are the checker's to judge (same_names), as Windows compares them."""
     seen = set()
     for name in names:
-        if name.upper() in seen:
+        if name in seen:
             raise Refused("%s%s: a second entry of that name" % (where, name))
-        seen.add(name.upper())
+        seen.add(name)
+
+
+def same_names(checker, folder):
+    """Refuses two entries of one folder below `folder` that Windows takes for one name:
+    medium-check compares them, one character at a time through Windows' upper-case table,
+    as it does for every medium it checks."""
+    result = subprocess.run([checker, "--same-names", folder], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if result.returncode != 0:
+        found = [line.replace(": error: ", ": ", 1) for line in
+                 result.stdout.decode("utf-8", "replace").splitlines() if ": error: " in line]
+        raise Refused("; ".join(found) or "medium-check cannot compare the names:\n" +
+                      result.stdout.decode("utf-8", "replace"))
 
 
 def _check_iso(image):
@@ -264,10 +354,14 @@ def _unpack_iso(image, target):
         os.chmod(os.path.join(target, path), info.st_mode | stat.S_IWUSR)
 
 
+# What zipfile unpacks: stored, Deflate, bzip2 and LZMA.
+ZIP_METHODS = (zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED, zipfile.ZIP_BZIP2, zipfile.ZIP_LZMA)
+
+
 def _unpack_zip(image, target):
     with open_regular(image) as reader, zipfile.ZipFile(reader) as archive:
         members = archive.infolist()
-        by_folder = {}
+        files, folders = set(), set()
         for member in members:
             mode = member.external_attr >> 16
             if stat.S_IFMT(mode) and not acceptable(mode):
@@ -276,57 +370,100 @@ def _unpack_zip(image, target):
             if (member.filename.startswith("/") or "\\" in member.filename or
                     "\0" in member.filename or any(p in ("", ".", "..") for p in parts)):
                 raise Refused("%s: a name that leads out of the medium" % member.filename)
-            by_folder.setdefault("/".join(parts[:-1]), []).append(parts[-1])
-        for folder, names in by_folder.items():
-            _same_name(names, folder + "/" if folder else "")
+            if member.flag_bits & 0x1:
+                raise Refused("%s: encrypted, which cannot be unpacked" % member.filename)
+            if member.compress_type not in ZIP_METHODS:
+                raise Refused("%s: compressed by method %d, which cannot be unpacked (only "
+                              "stored, Deflate, bzip2 and LZMA)"
+                              % (member.filename, member.compress_type))
+            # Every folder that a name implies holds it, entry of its own or not.
+            implied = ["/".join(parts[:i]) for i in range(1, len(parts))]
+            path = "/".join(parts)
+            if member.is_dir():
+                implied.append(path)
+            elif path in files:
+                raise Refused("%s: a second entry of that name" % member.filename)
+            else:
+                files.add(path)
+            folders.update(implied)
+        for path in sorted(files & folders):
+            raise Refused("%s: a second entry of that name, a file and a folder" % path)
         for member in members:
             path = os.path.join(target, *member.filename.rstrip("/").split("/"))
             if member.is_dir():
                 os.makedirs(path, exist_ok=True)
                 continue
             os.makedirs(os.path.dirname(path), exist_ok=True)
-            with archive.open(member) as source, create(path) as writer:
-                shutil.copyfileobj(source, writer)
+            try:
+                with archive.open(member) as source, create(path) as writer:
+                    shutil.copyfileobj(source, writer)
+            except (zipfile.BadZipFile, zlib.error, EOFError, NotImplementedError,
+                    RuntimeError, ValueError) as error:
+                raise Refused("%s: cannot be unpacked: %s" % (member.filename, error)) from None
 
 
 def _unpack_folder(source, target):
     refused = special(source)
     if refused:
         raise Refused("; ".join("%s: %s" % entry for entry in refused))
-    _same_name(os.listdir(source), "")
-    for path, info in entries(source):
-        if stat.S_ISDIR(info.st_mode):
-            _same_name(os.listdir(os.path.join(source, path)), path + "/")
     copy_tree(source, target)
 
 
-def unpack(kind_, source, target):
+def _kind_of_image(path):
+    """"iso" or "zip" as the file's first bytes say, else None."""
+    with open_regular(path) as reader:
+        start = reader.read(16 * SECTOR + 6)
+    if start[:4] == b"PK\3\4":
+        return "zip"
+    if start[16 * SECTOR + 1:16 * SECTOR + 6] == b"CD001":
+        return "iso"
+    return None
+
+
+def unpack(kind_, source, target, checker):
+    # The name tells the kind; one that says otherwise is named for what it holds.
+    found = _kind_of_image(source) if kind_ != "folder" else kind_
+    if found not in (None, kind_):
+        raise Refused("it holds %s, not %s: its name should end in .%s"
+                      % ("a ZIP archive" if found == "zip" else "an ISO 9660 image",
+                         "an ISO 9660 image" if kind_ == "iso" else "a ZIP archive", found))
     os.mkdir(target)
     try:
         {"iso": _unpack_iso, "zip": _unpack_zip, "folder": _unpack_folder}[kind_](source, target)
         refused = special(target)
         if refused:
             raise Refused("; ".join("%s: %s" % entry for entry in refused))
-    except (Refused, OSError, zipfile.BadZipFile, UnicodeDecodeError) as error:
+        same_names(checker, target)
+    except (Refused, OSError, zipfile.BadZipFile, UnicodeError, ValueError) as error:
         remove(target)
         raise Refused(str(error)) from None
 
 
 def main():
     try:
-        if len(sys.argv) == 5 and sys.argv[1] == "unpack":
-            unpack(sys.argv[2], sys.argv[3], sys.argv[4])
+        if len(sys.argv) == 6 and sys.argv[1] == "unpack":
+            unpack(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5])
         elif len(sys.argv) in (3, 4) and sys.argv[1] == "folder":
             existing, missing = resolve(sys.argv[2])
             if len(sys.argv) == 4 and inside(existing, os.path.realpath(sys.argv[3])):
                 raise Refused("%s lies in the medium %s" % (sys.argv[2], sys.argv[3]))
             print(os.path.join(existing, *missing))
+        elif len(sys.argv) == 4 and sys.argv[1] == "within":
+            existing, _ = resolve(sys.argv[2])
+            if not inside(existing, sys.argv[3]):
+                raise Refused("%s leads out of the work folder %s" % (sys.argv[2], sys.argv[3]))
+        elif len(sys.argv) == 3 and sys.argv[1] == "install-dir":
+            print(install_directory(sys.argv[2]))
         else:
-            sys.exit("usage: medium.py unpack iso|zip|folder SOURCE DEST | folder PATH [MEDIUM]")
+            sys.exit("usage: medium.py unpack iso|zip|folder SOURCE DEST CHECKER | "
+                     "folder PATH [MEDIUM] | within PATH TOP | install-dir DIR")
     except Refused as error:
         if sys.argv[1] == "unpack":
             error = "%s: %s; not unpacked, setup not started" % (sys.argv[3], error)
         sys.stderr.write("try-medium: %s\n" % error)
+        sys.exit(2)
+    except Exception as error:  # whatever an input does, one line and no traceback
+        sys.stderr.write("try-medium: %s: %s\n" % (" ".join(sys.argv[2:4]), error))
         sys.exit(2)
 
 

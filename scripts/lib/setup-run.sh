@@ -14,14 +14,16 @@ run_bound=120000   # milliseconds: a page of a first 32-bit process on a busy ma
 
 run_drive() { "$run_wine" "$run_windrive" "$@"; }
 
-# run_guard ROOT SESSION RUN_ID: from here on the script ends, also on Ctrl-C (130) or SIGTERM
-# (143), only after the Wine session under SESSION is stopped, qemu's entry RUN_ID removed and
-# the caller's run_clean_up (if it defines one) has run. Where the kernel refuses 32-bit
-# programs, qemu runs them for this run, under an entry of its own.
+# run_guard ROOT SESSION RUN_ID: from here on the script ends, also on SIGHUP (129), Ctrl-C
+# (130), SIGQUIT (131) or SIGTERM (143), only after the Wine session under SESSION is stopped,
+# qemu's entry RUN_ID removed and the caller's run_clean_up (if it defines one) has run. Where
+# the kernel refuses 32-bit programs, qemu runs them for this run, under an entry of its own.
 run_guard() {
     run_guard_root=$1 run_guard_session=$2 run_guard_id=$3
     trap run_end_guard EXIT
+    trap 'exit 129' HUP
     trap 'exit 130' INT
+    trap 'exit 131' QUIT
     trap 'exit 143' TERM
     if [ "$("$run_guard_root/scripts/i386-support.sh" mode)" != native ]; then
         "$run_guard_root/scripts/i386-support.sh" enable "$run_guard_id" || true
@@ -30,16 +32,24 @@ run_guard() {
 
 # run_supervise COMMAND...: runs COMMAND in a session of its own and ends with its exit code.
 # A shell runs a trap only once its foreground child has returned; waiting with `wait`, which
-# a signal interrupts, the trap ends COMMAND's whole session at once and the guard's clean-up
-# follows. Call it after run_guard.
+# a signal interrupts, the trap ends COMMAND's whole session at once, waits for it, and the
+# guard's clean-up follows. Call it after run_guard.
 run_supervise() {
     setsid "$@" &
     run_worker=$!
-    trap 'kill -KILL -$run_worker 2>/dev/null; exit 130' INT
-    trap 'kill -KILL -$run_worker 2>/dev/null; exit 143' TERM
+    trap 'run_end_worker; exit 129' HUP
+    trap 'run_end_worker; exit 130' INT
+    trap 'run_end_worker; exit 131' QUIT
+    trap 'run_end_worker; exit 143' TERM
     run_status=0
     wait $run_worker || run_status=$?
     exit $run_status
+}
+
+# The worker's status is of no account here; under set -e it must not end the trap early.
+run_end_worker() {
+    kill -KILL -"$run_worker" 2>/dev/null || true
+    wait "$run_worker" 2>/dev/null || true
 }
 
 run_end_guard() {

@@ -1,10 +1,10 @@
 #!/bin/sh
 # The release rehearsed as a release engineer does it: make-medium builds the sample
 # suite's ISO (copy mode) and ZIP (in place) and rehearses each, and both must install
-# with every check holding; SIGTERM during a rehearsal ends it at once and cleanly; a
-# laid-out medium whose suite lacks router.exe is rehearsed from its folder and must fail,
-# naming both shortcuts that lead to nothing, and make-medium must not write that suite's
-# image.
+# with every check holding; SIGHUP to make-medium and SIGQUIT to try-medium during a
+# rehearsal end it at once and cleanly; a laid-out medium whose suite lacks router.exe is
+# rehearsed from its folder and must fail, naming both shortcuts that lead to nothing, and
+# make-medium must not write that suite's image.
 #   rehearsal_test.sh <repository> <folder of the i686 programs and the sample suite>
 set -eu
 repo=$1
@@ -64,46 +64,60 @@ has iso "$work/try-sample-iso/report.txt" "drive D: of type 5 (5 is a CD-ROM)"
 has iso "$work/try-sample-iso/report.txt" "Drive D:           unchanged"
 has zip "$work/try-sample-zip/report.txt" "Pages reached:     Welcome, Licence Agreement, Setup completed"
 
-# SIGTERM once the rehearsal has unpacked the image: make-medium ends at once, as an
-# interrupted run (exit 143), with the rehearsal's Wine session stopped and nothing beside
-# --out but the rehearsal's report folder. The bound of 10 s allows a busy machine; the
-# rest of the rehearsal, a Wine session started and every page walked, takes longer.
 alive() {
     case $(ps -o stat= -p "$1") in '' | Z*) return 1 ;; esac
 }
-(exec sh "$repo/scripts/make-medium.sh" --copy-mode --programs "$programs" --out "$work/cut/sample.iso" \
-    "$suite" >"$work/cut.log" 2>&1 </dev/null) &
-runner=$!
-tries=0
-until [ -e "$work/cut/try-sample-iso/unpack.log" ] || ! alive "$runner" ||
-    [ $tries -ge 1800 ]; do
-    sleep 0.1
-    tries=$((tries + 1))
-done
-kill -TERM "$runner"
-tries=0
-while alive "$runner" && [ $tries -lt 100 ]; do
-    sleep 0.1
-    tries=$((tries + 1))
-done
-status=0
-if alive "$runner"; then
-    echo "cut: still running 10 s after SIGTERM"
+# cut NAME SIGNAL CODE MARK SESSION COMMAND...: runs COMMAND in the background (SIGINT and
+# SIGQUIT not ignored, as a terminal sends them), sends SIGNAL once MARK exists, and wants it
+# ended within 10 s with exit CODE and the Wine session SESSION stopped: no env, no prefix,
+# no display. Its output is in <work>/NAME.log.
+cut() {
+    name=$1 signal=$2 code=$3 mark=$4 session=$5
+    shift 5
+    (exec env --default-signal=INT,QUIT "$@" >"$work/$name.log" 2>&1 </dev/null) &
+    runner=$!
+    tries=0
+    until [ -e "$mark" ] || ! alive "$runner" || [ $tries -ge 1800 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    kill -"$signal" "$runner"
+    tries=0
+    while alive "$runner" && [ $tries -lt 100 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    status=0
+    if alive "$runner"; then
+        echo "$name: still running 10 s after SIG$signal"
+        failures=$((failures + 1))
+        kill -KILL "$runner"
+    fi
+    wait "$runner" || status=$?
+    runner=
+    expect "$name" 0 0 "$work/$name.log"
+    if [ $status -ne "$code" ] || [ -e "$session/env" ] || [ -e "$session/prefix" ] ||
+        { [ -s "$session/xvfb.pid" ] && alive "$(cat "$session/xvfb.pid")"; }; then
+        echo "$name: exit status $status; of the Wine session: $(ls "$session" | tr '\n' ' ')"
+        cat "$work/$name.log"
+        failures=$((failures + 1))
+    fi
+}
+# SIGHUP (a closed terminal) once the rehearsal has unpacked the image: make-medium ends at
+# once, as an interrupted run (exit 129), with the rehearsal's Wine session stopped and
+# nothing beside --out but the rehearsal's report folder. The bound of 10 s allows a busy
+# machine; the rest of the rehearsal, a Wine session started and every page walked, takes
+# longer.
+cut cut HUP 129 "$work/cut/try-sample-iso/unpack.log" "$work/cut/try-sample-iso/wine" \
+    sh "$repo/scripts/make-medium.sh" --copy-mode --programs "$programs" \
+    --out "$work/cut/sample.iso" "$suite"
+if [ "$(ls -A "$work/cut")" != try-sample-iso ]; then
+    echo "cut: left beside --out: $(ls -A "$work/cut" | tr '\n' ' ')"
     failures=$((failures + 1))
-    kill -KILL "$runner"
 fi
-wait "$runner" || status=$?
-runner=
-expect cut 0 0 "$work/cut.log"
-session="$work/cut/try-sample-iso/wine"
-if [ $status -ne 143 ] || [ "$(ls -A "$work/cut")" != try-sample-iso ] || [ -e "$session/env" ] ||
-    { [ -s "$session/xvfb.pid" ] && alive "$(cat "$session/xvfb.pid")"; }
-then
-    echo "cut: exit status $status; left beside --out: $(ls -A "$work/cut" | tr '\n' ' ');" \
-        "of the Wine session: $(ls "$session" | tr '\n' ' ')"
-    cat "$work/cut.log"
-    failures=$((failures + 1))
-fi
+# try-medium on its own, SIGQUIT once its session is up: exit 131, the session stopped.
+cut quit QUIT 131 "$work/quit/wine/env" "$work/quit/wine" \
+    sh "$repo/scripts/try-medium.sh" --work "$work/quit" "$work/sample.iso"
 
 medium="$work/broken"
 mkdir -p "$medium"

@@ -137,12 +137,14 @@ cat >"$work/lossy/bsdtar" <<EOF
 #!/bin/sh
 $(command -v bsdtar) "\$@" && rm -f "\$5/start.ini" "\$5/veltrane/start.ini"
 EOF
+# A stalled tool that make-medium did not end is still there when the row looks.
 for tool in xorriso:writer bsdtar:reader; do
     cat >"$work/stalling-${tool#*:}/${tool%:*}" <<EOF
 #!/bin/sh
 $(command -v "${tool%:*}") "\$@" || exit
-: >"$work/flags/stalled"
-while [ ! -e "$work/flags/go" ] && kill -0 \$PPID 2>/dev/null; do sleep 0.1; done
+echo \$\$ >"$work/flags/stalled"
+tries=0
+while [ ! -e "$work/flags/go" ] && [ \$tries -lt 600 ]; do sleep 0.1; tries=\$((tries + 1)); done
 EOF
     chmod +x "$work/stalling-${tool#*:}/${tool%:*}"
 done
@@ -160,14 +162,49 @@ exec $(command -v xorriso) "\$@"
 EOF
 chmod +x "$work/unordered/xorriso"
 
+# An image writer that puts hidden.dat's data first on the disc, then marks its Joliet record
+# hidden (the existence flag): setup never lists it, so the read plan must not count it.
+mkdir "$work/hiding"
+cat >"$work/hiding/xorriso" <<EOF
+#!/bin/sh
+for word; do
+    shift
+    if [ -n "\${next:-}" ]; then
+        sed 's|^\(-find "/veltrane/hidden.dat" -exec sort_weight\) [0-9]*|\1 1000000|' "\$word" \
+            >"\$word.first"
+        word=\$word.first
+        next=
+    fi
+    [ "\$word" != -options_from_file ] || next=yes
+    set -- "\$@" "\$word"
+done
+$(command -v xorriso) "\$@" || exit
+python3 - "\$2" <<'PY'
+import sys
+with open(sys.argv[1], "r+b") as image:
+    data = bytearray(image.read())
+    name = "hidden.dat".encode("utf-16-be")
+    at = data.find(name)
+    while at >= 0:
+        if data[at - 1] in (len(name), len(name) + 4):
+            data[at - 33 + 25] |= 1
+        at = data.find(name, at + 1)
+    image.seek(0)
+    image.write(data)
+PY
+EOF
+chmod +x "$work/hiding/xorriso"
+
 # row NAME CODE SAYS PATH-FIRST PREPARE ARGUMENTS...: a fresh suite, PREPARE run in it
 # (a row that cannot be prepared here is skipped), then make-medium with ARGUMENTS
-# (PATH-FIRST, when not "-", first on the PATH), with the old image at out/kept.zip; its
-# output says SAYS (a grep pattern). A CODE of 0 replaces kept.zip with the new medium. A
-# CODE of TERM or INT sends that signal once a stalling tool has done its work, and the run
-# must end as an interrupted one (exit 143 or 130) at once: within 10 s, for a busy machine.
-# Every run has a bound in time and in the size of what it writes, and must create nothing
-# else anywhere.
+# (PATH-FIRST, when not "-", first on the PATH), with the old image at out/kept.zip (in
+# place) or out/kept.iso (copy mode); its output says SAYS (a grep pattern). A CODE of 0
+# replaces the old image with the new medium. A CODE of HUP, INT, QUIT or TERM sends that
+# signal once a stalling tool has done its work, and the run must end as an interrupted one
+# (exit 128 + the signal's number) at once: within 10 s, for a busy machine, with the tool
+# ended. A CODE of TWICE starts a second run for the same --out then, which must be refused
+# at once while the first goes on to write it. Every run has a bound in time and in the size
+# of what it writes, and must create nothing else anywhere.
 row() {
     name=$1
     code=$2
@@ -175,10 +212,12 @@ row() {
     first=$4
     prepare=$5
     shift 5
+    old=kept.zip
+    case " $* " in *" --copy-mode "*) old=kept.iso ;; esac
     rm -rf "$work/suite" "$work/out" "$work/flags/"* "$work/sibling/alias"
     cp -R "$work/base" "$work/suite"
     mkdir "$work/out"
-    printf 'the old image' >"$work/out/kept.zip"
+    printf 'the old image' >"$work/out/$old"
     : >"$work/row.log"
     if ! (cd "$work/suite" && eval "$prepare") >"$work/row.log" 2>&1; then
         echo "$name: skipped, not possible here: $(cat "$work/row.log")"
@@ -189,20 +228,23 @@ row() {
     path=$PATH
     [ "$first" = - ] || path=$first:$PATH
     bound="timeout -k 5 60"
-    case $code in TERM | INT) bound= ;; esac
-    # SIGINT as a terminal sends it: not ignored, as it is in a job started with &.
+    case $code in [0-9]*) ;; *) bound= ;; esac
+    # SIGINT and SIGQUIT as a terminal sends them: not ignored, as in a job started with &.
     (ulimit -f 20000 && PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker \
-        exec env --default-signal=INT $bound sh "$repo/scripts/make-medium.sh" --no-try \
+        exec env --default-signal=INT,QUIT $bound sh "$repo/scripts/make-medium.sh" --no-try \
         --programs "$work/programs" "$@" "$work/suite") >"$work/row.log" 2>&1 </dev/null &
     runner=$!
     problem=
-    case $code in
-    TERM | INT)
+    case $code in [0-9]*) ;; *)
         tries=0
-        until [ -e "$work/flags/stalled" ] || ! running "$runner" || [ $tries -ge 600 ]; do
+        until [ -s "$work/flags/stalled" ] || ! running "$runner" || [ $tries -ge 600 ]; do
             sleep 0.1
             tries=$((tries + 1))
         done
+        ;;
+    esac
+    case $code in
+    HUP | INT | QUIT | TERM)
         kill -"$code" "$runner"
         tries=0
         while running "$runner" && [ $tries -lt 100 ]; do
@@ -213,20 +255,33 @@ row() {
             problem="still running 10 s after SIG$code;"
             kill -KILL "$runner"
         fi
-        [ "$code" = TERM ] && code=143 || code=130
+        case $code in HUP) code=129 ;; INT) code=130 ;; QUIT) code=131 ;; TERM) code=143 ;; esac
+        ;;
+    TWICE)
+        second=0
+        (PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker exec timeout -k 5 60 \
+            sh "$repo/scripts/make-medium.sh" --no-try --programs "$work/programs" "$@" \
+            "$work/suite") >"$work/flags/second.log" 2>&1 </dev/null || second=$?
+        [ $second -eq 1 ] && grep -q "another make-medium is writing" "$work/flags/second.log" ||
+            problem="the second run: exit code $second, $(cat "$work/flags/second.log");"
+        : >"$work/flags/go"
+        code=0
         ;;
     esac
     status=0
     wait "$runner" || status=$?
     runner=
+    if [ -s "$work/flags/stalled" ] && running "$(cat "$work/flags/stalled")"; then
+        problem="$problem the stalled tool still runs after make-medium ended;"
+    fi
     : >"$work/flags/go"
     [ "$status" -eq "$code" ] || problem="$problem exit code $status, expected $code"
     grep -q -e "$says" "$work/row.log" || problem="$problem; no line with \"$says\""
     [ "$(state)" = "$before" ] || problem="$problem; the suite or the sibling changed"
     [ "$(ls -A "$work")" = "$entries" ] || problem="$problem; made $(ls -A "$work" | tr '\n' ' ')"
     kept=new
-    printf 'the old image' | cmp -s - "$work/out/kept.zip" && kept=old
-    [ "$(ls -A "$work/out")" = kept.zip ] && { [ $kept = old ] || [ "$code" -eq 0 ]; } &&
+    printf 'the old image' | cmp -s - "$work/out/$old" && kept=old
+    [ "$(ls -A "$work/out")" = $old ] && { [ $kept = old ] || [ "$code" -eq 0 ]; } &&
         { [ $kept = new ] || [ "$code" -ne 0 ]; } ||
         problem="$problem; the output folder holds $(ls -A "$work/out" | tr '\n' ' ') ($kept)"
     [ -z "$(ls -A "$work/tmp")" ] || problem="$problem; left in the temporary folder: $(ls -A "$work/tmp")"
@@ -249,10 +304,10 @@ row "links back up the tree" 1 'a/up$' - 'mkdir a b && ln -s .. a/up && ln -s ..
 row "a link to the sibling" 1 'holds links' - 'ln -s ../sibling layout/sibling' \
     --out "$work/out/kept.zip"
 row "a list path of 128 through a dot-file" 1 'cache.n*: error: list path of 128' - \
-    "mkdir .cache && : >.cache/$list_path_128" --copy-mode --out "$work/out/kept.zip"
+    "mkdir .cache && : >.cache/$list_path_128" --copy-mode --out "$work/out/kept.iso"
 row "a name too long for Joliet" 1 '65 characters; .* at most 64' - \
     ': >"One character more than a Joliet name on a disc holds refused.txt"' --copy-mode \
-    --out "$work/out/kept.zip"
+    --out "$work/out/kept.iso"
 row "--out in the suite" 2 'lies in the suite' - : --out "$work/suite/layout/new.zip"
 row "--out in the suite through a link" 2 'lies in the suite' - \
     'ln -s ../suite ../sibling/alias' --out "$work/sibling/alias/new.zip"
@@ -260,10 +315,10 @@ row "--out is the suite" 2 'is a folder' - : --out "$work/suite"
 row "the ZIP archive read back without a file" 1 '^-f [0-9]* start.ini' "$work/lossy" : \
     --out "$work/out/kept.zip"
 row "the ISO image read back without a file" 1 '^-f [0-9]* veltrane/start.ini' "$work/lossy" : \
-    --copy-mode --out "$work/out/kept.zip"
+    --copy-mode --out "$work/out/kept.iso"
 row "a FIFO" 1 'a FIFO: .*/layout/pipe.dat$' - 'mkfifo layout/pipe.dat' --out "$work/out/kept.zip"
 row "a FIFO, copy mode" 1 'a FIFO: .*/pipe.dat$' - 'mkfifo pipe.dat' --copy-mode \
-    --out "$work/out/kept.zip"
+    --out "$work/out/kept.iso"
 row "a character device" 1 'a character device: .*/noise.dat$' - 'mknod noise.dat c 1 9' \
     --out "$work/out/kept.zip"
 row "a socket" 1 'a socket: .*/layout/sock$' - \
@@ -272,49 +327,127 @@ row "a socket" 1 'a socket: .*/layout/sock$' - \
 row "--out in the suite through .. after a missing folder" 2 'nonexist, which does not exist' \
     - : --out "$work/nonexist/../suite/veltrane.zip"
 row "a name like a listing's columns" 0 'read plan: 14 files, .* 0 head movements' - \
-    'printf data >"x [ 99 00]  y.txt"' --copy-mode --out "$work/out/kept.zip"
+    'printf data >"x [ 99 00]  y.txt"' --copy-mode --out "$work/out/kept.iso"
 row "a ';' in a name on a disc" 1 "a;b.txt: error: a ';'" - ': >"a;b.txt"' --copy-mode \
-    --out "$work/out/kept.zip"
+    --out "$work/out/kept.iso"
 row "an image out of setup's order" 1 'would not read in one pass' "$work/unordered" : \
-    --copy-mode --out "$work/out/kept.zip"
+    --copy-mode --out "$work/out/kept.iso"
 row "SIGTERM while the image is written" TERM '' "$work/stalling-writer" : --copy-mode \
-    --out "$work/out/kept.zip"
+    --out "$work/out/kept.iso"
 row "SIGINT while the archive is read back" INT '' "$work/stalling-reader" : \
     --out "$work/out/kept.zip"
+row "SIGHUP while the image is written" HUP '' "$work/stalling-writer" : --copy-mode \
+    --out "$work/out/kept.iso"
+row "SIGQUIT while the archive is read back" QUIT '' "$work/stalling-reader" : \
+    --out "$work/out/kept.zip"
+row "two runs for one --out" TWICE 'kept.iso, [0-9]* bytes' "$work/stalling-writer" : \
+    --copy-mode --out "$work/out/kept.iso"
+# The suite's start.ini touched once the image is written: the medium would hold the file as
+# it was before, which the run must not pass for the suite as it is.
+row "a file changed while it was packed" 1 'start.ini: changed while it was packed' \
+    "$work/stalling-writer" "(tries=0
+        until [ -s '$work/flags/stalled' ] || [ -e '$work/flags/go' ] || [ \$tries -ge 600 ]
+        do sleep 0.1; tries=\$((tries + 1)); done
+        [ -e '$work/flags/go' ] || touch -d 2000-01-01 start.ini; : >'$work/flags/go') \
+        >/dev/null 2>&1 &" --copy-mode --out "$work/out/kept.iso"
+row "--out a FIFO" 2 'is a FIFO, not a file' - \
+    'rm -f ../sibling/fifo.zip && mkfifo ../sibling/fifo.zip' --out "$work/sibling/fifo.zip"
+row "--out a device" 2 'is a character device, not a file' - \
+    'rm -f ../sibling/null.zip && mknod ../sibling/null.zip c 1 3' --out "$work/sibling/null.zip"
+row "--out a link" 2 'is a link, not a file' - 'ln -sfn keep.txt ../sibling/link.zip' \
+    --out "$work/sibling/link.zip"
+row "--out .iso for an in-place medium" 2 'so --out ends in .zip' - : --out "$work/out/v.iso"
+row "--out .zip for a copy-mode medium" 2 'so --out ends in .iso' - : --copy-mode \
+    --out "$work/out/v.zip"
+for codepage in abc 65001 932x; do
+    row "--codepage $codepage" 2 "--codepage $codepage: .*known: 874 932" - : \
+        --codepage $codepage --out "$work/out/kept.zip"
+done
+row "--install-dir above C:" 2 'no name of a folder' - : \
+    --install-dir 'C:\..\..\..\..\victim' --out "$work/out/kept.zip"
+row "--label too long for a disc" 2 'label' - : --copy-mode --label "$(printf '%033d' 0)" \
+    --out "$work/out/kept.iso"
+row "a hidden record out of setup's order" 0 'read plan: 13 files, .* 0 head movements' \
+    "$work/hiding" 'printf data >hidden.dat' --copy-mode --out "$work/out/kept.iso"
 
-# try_row NAME SAYS PREPARE MEDIUM: PREPARE, run in a new folder "medium" beside an empty
-# folder "outside", makes an in-place medium MEDIUM (that folder or an archive beside it)
-# that try-medium, with its input closed and a bound in time, must refuse before setup runs
-# (exit 2) with a line saying SAYS, having written nothing outside its work folder "try".
+# A ZIP archive of the medium's start.ini and setup.exe whose first entry claims the
+# compression method or the general-purpose flags given, in its local and central headers.
+cat >"$work/claim.py" <<'EOF'
+import sys
+import zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as archive:
+    for name in ("start.ini", "setup.exe"):
+        archive.write(name)
+with open(sys.argv[1], "r+b") as image:
+    data = bytearray(image.read())
+    for signature, flags in ((b"PK\3\4", 6), (b"PK\1\2", 8)):
+        at = data.find(signature)
+        field = flags if sys.argv[2] == "flags" else flags + 2
+        data[at + field:at + field + 2] = int(sys.argv[3]).to_bytes(2, "little")
+    image.seek(0)
+    image.write(data)
+EOF
+
+# try_row NAME SAYS PREPARE MEDIUM HOLD [OPTIONS...]: PREPARE, run in a new folder "medium"
+# beside an empty folder "outside", makes an in-place medium MEDIUM (that folder or an
+# archive beside it) that try-medium with OPTIONS, its input closed and a bound in time,
+# must refuse before setup runs (exit 2) with a line saying SAYS, having written nothing
+# outside its work folder "try". HOLD "lock" runs it while another process holds the work
+# folder's lock, as a rehearsal running there does; "-" does not.
 try_row() {
-    rm -rf "$work/medium" "$work/medium.zip" "$work/outside" "$work/try"
-    mkdir "$work/medium" "$work/outside"
+    rm -rf "$work/medium" "$work/medium.zip" "$work/medium.iso" "$work/outside" "$work/try"
+    mkdir "$work/medium" "$work/outside" "$work/try"
     printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/medium/start.ini"
     printf 'setup' >"$work/medium/setup.exe"
     (cd "$work/medium" && eval "$3")
     entries=$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)
+    name=$1 says=$2 medium=$4 hold=
+    [ "$5" = - ] || hold="flock $work/try/lock"
+    shift 5
     status=0
-    timeout -k 5 60 sh "$repo/scripts/try-medium.sh" --work "$work/try" "$4" >"$work/row.log" 2>&1 \
-        <&- || status=$?
+    MEDIUM_CHECK=$checker $hold timeout -k 5 60 sh "$repo/scripts/try-medium.sh" \
+        --work "$work/try" "$@" "$medium" >"$work/row.log" 2>&1 <&- || status=$?
     problem=
     [ $status -eq 2 ] || problem="exit code $status, expected 2"
-    grep -q -e "$2" "$work/row.log" || problem="$problem; no line with \"$2\""
+    grep -q -e "$says" "$work/row.log" || problem="$problem; no line with \"$says\""
     [ -z "$(ls -A "$work/outside")" ] || problem="$problem; written outside: $(ls -A "$work/outside")"
     [ "$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)" = "$entries" ] ||
         problem="$problem; made $(ls -A "$work" | tr '\n' ' ')"
+    ! grep -q Traceback "$work/row.log" || problem="$problem; a traceback"
     if [ -n "$problem" ]; then
-        echo "try-medium, $1: $problem"
+        echo "try-medium, $name: $problem"
         cat "$work/row.log"
         failures=$((failures + 1))
     fi
 }
 
 try_row "a ZIP archive holding a link out of it" 'layout: a link' \
-    'ln -s ../outside layout && zip -qry ../medium.zip .' "$work/medium.zip"
+    'ln -s ../outside layout && zip -qry ../medium.zip .' "$work/medium.zip" -
 try_row "a ZIP archive holding a name twice" 'start.ini: a second entry' \
     "python3 -W ignore -c 'import zipfile; z = zipfile.ZipFile(\"../medium.zip\", \"w\")
-for name in (\"start.ini\", \"setup.exe\", \"start.ini\"): z.write(name)'" "$work/medium.zip"
-try_row "a folder holding a link out of it" 'layout: a link' 'ln -s ../outside layout' "$work/medium"
+for name in (\"start.ini\", \"setup.exe\", \"start.ini\"): z.write(name)'" "$work/medium.zip" -
+try_row "a folder holding a link out of it" 'layout: a link' 'ln -s ../outside layout' \
+    "$work/medium" -
+# Folders that only the names of a ZIP archive's files imply are compared too.
+try_row "a ZIP archive of data/one.txt and DATA/two.txt" 'differs from DATA only in letter case' \
+    "mkdir data DATA && : >data/one.txt && : >DATA/two.txt &&
+    python3 -c 'import zipfile; z = zipfile.ZipFile(\"../medium.zip\", \"w\")
+for name in (\"start.ini\", \"setup.exe\", \"data/one.txt\", \"DATA/two.txt\"): z.write(name)'" \
+    "$work/medium.zip" -
+# Windows upper-cases one character at a time: ß stays ß, another name than SS. The medium
+# then lacks only setup.exe, which try-medium says next.
+try_row "ß.txt beside SS.txt" 'holds no setup.exe' \
+    "printf a >'$(printf '\303\237').txt' && printf b >SS.txt && rm setup.exe" "$work/medium" -
+try_row "a Deflate64 entry" 'start.ini: compressed by method 9' \
+    "python3 '$work/claim.py' ../medium.zip method 9" "$work/medium.zip" -
+try_row "an encrypted entry" 'start.ini: encrypted' \
+    "python3 '$work/claim.py' ../medium.zip flags 1" "$work/medium.zip" -
+try_row "a ZIP archive named .iso" 'holds a ZIP archive, not an ISO 9660 image: .* end in .zip' \
+    'zip -q ../medium.iso start.ini setup.exe' "$work/medium.iso" -
+try_row "an install directory above C:" 'no name of a folder' : "$work/medium" - \
+    --install-dir 'C:\..\..\..\..\victim'
+try_row "a second rehearsal in the same work folder" 'another rehearsal is running' : \
+    "$work/medium" lock
 
 [ $failures -eq 0 ] || exit 1
 echo "make-medium: both kinds written and read back; every hostile suite refused unharmed"

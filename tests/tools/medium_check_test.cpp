@@ -154,6 +154,18 @@ void InPlaceMedium(const Medium &m, const std::string &templateText)
     SuiteFiles(m, "");
 }
 
+// A template whose first file lines name "<lead byte>\..\<file>" for each of `leads`,
+// then the same for each of `others`, then a file whose name ends in a lone lead byte.
+std::string LeadByteTemplate(const std::string &leads, const std::string &others)
+{
+    std::string text;
+    int file = 0;
+    for (char byte : leads + others)
+        text += ":%path%\\" + std::string(1, byte) + "\\..\\f" + std::to_string(++file) +
+                ".ini\r\n";
+    return text + ":%path%\\last" + leads.substr(0, 1) + "\r\n";
+}
+
 TEST(MediumCheck, FindingsExitCodesAndSummaries)
 {
     const std::string copy = "--copy-mode";
@@ -184,6 +196,13 @@ TEST(MediumCheck, FindingsExitCodesAndSummaries)
         {"line of more than 190 characters",
          [](const Medium &m) { InPlaceMedium(m, ":%path%\\a.ini\n" + std::string(200, 'v')); },
          {}, 1, "0 errors, 1 warning", "start.ini:2: warning: ", "has 200 characters"},
+        {"a NUL byte in a text line and in a file line's name",
+         [](const Medium &m) {
+             static const char text[] = ":%path%\\a.ini\nx\0y\n:%path%\\b\0.ini\nz\n";
+             InPlaceMedium(m, std::string(text, sizeof text - 1));
+         },
+         {}, 2, "2 errors, 0 warnings", "start.ini:3: error: ",
+         "NUL byte in column 10: setup ends the line there and creates"},
         {"file started again",
          [](const Medium &m) { InPlaceMedium(m, ":%path%\\a.ini\nx\n:%path%\\A.INI\n"); }, {},
          1, "0 errors, 1 warning", "start.ini:3: warning: ", "what line 1 started is lost"},
@@ -200,6 +219,23 @@ TEST(MediumCheck, FindingsExitCodesAndSummaries)
          [](const Medium &m) { InPlaceMedium(m, CleanTemplate); },
          {"--install-dir", "C:\\" + std::string(147, 'i')}, 2, "1 error, 0 warnings", "C:\\",
          "path of 150 characters"},
+        // A second byte 0x5C after each lead byte at the ends of the code page's ranges is
+        // part of a name; after a byte just outside them, a separator; a lead byte that
+        // ends a name has no second byte.
+        {"lead bytes at the ends of code page 932's ranges",
+         [](const Medium &m) { InPlaceMedium(m, LeadByteTemplate("\x81\x9f\xe0\xfc", "\x80\xa0\xdf\xfd")); },
+         {"--codepage", "932"}, 2, "5 errors, 0 warnings", "start.ini:4: error: ",
+         "a character of two bytes ends in 0x5C"},
+        {"lead bytes at the ends of code page 936's range",
+         [](const Medium &m) { InPlaceMedium(m, LeadByteTemplate("\x81\xfe", "\x80\xff")); },
+         {"--codepage", "936"}, 2, "3 errors, 0 warnings", "start.ini:2: error: ", "0x5C"},
+        {"lead bytes at the ends of code page 949's range",
+         [](const Medium &m) { InPlaceMedium(m, LeadByteTemplate("\x81\xfe", "\x80\xff")); },
+         {"--codepage", "949"}, 2, "3 errors, 0 warnings", "start.ini:5: error: ",
+         "ends in a lead byte of code page 949 without its second byte"},
+        {"lead bytes at the ends of code page 950's range",
+         [](const Medium &m) { InPlaceMedium(m, LeadByteTemplate("\x81\xfe", "\x80\xff")); },
+         {"--codepage", "950"}, 2, "3 errors, 0 warnings", "start.ini:1: error: ", "0x5C"},
         {"clean, copy mode", [](const Medium &m) { CopyMedium(m); }, {copy}, 0,
          "0 errors, 0 warnings", "", ""},
         {"no veltrane folder", [](const Medium &m) { InPlaceMedium(m, CleanTemplate); }, {copy},
@@ -338,6 +374,13 @@ TEST(MediumCheck, ArgumentsThatCannotBeUsed)
         {m.Path(), "--install-dir"},
         {m.Path(), m.Path()},
         {m.Path(), "--preview", m.Path("out")},
+        // Values that are no ANSI code page of Windows, refused with the list of those that are.
+        {m.Path(), "--codepage", "932x"},
+        {m.Path(), "--codepage", "abc"},
+        {m.Path(), "--codepage", "65001"},
+        {m.Path(), "--codepage", "0932"},
+        {m.Path(), "--codepage", ""},
+        {m.Path(), "--codepage", "-1252"},
     };
     for (const std::vector<std::string> &arguments : cases) {
         Outcome outcome = RunCheck(arguments);
@@ -345,7 +388,9 @@ TEST(MediumCheck, ArgumentsThatCannotBeUsed)
         for (const std::string &argument : arguments)
             shown += " " + argument;
         EXPECT_EQ(2, outcome.exitCode) << "medium-check" << shown << ":\n" << outcome.output;
-        EXPECT_TRUE(HasLine(outcome.output, "medium-check: ", ""))
+        bool codePage = arguments.size() == 3 && arguments[1] == "--codepage";
+        EXPECT_TRUE(HasLine(outcome.output, "medium-check: ",
+                            codePage ? "known: 874 932 936 949 950 1250 1251 1252" : ""))
             << "medium-check" << shown << ":\n" << outcome.output;
     }
 }
@@ -544,6 +589,14 @@ TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
          },
          {copy, "--preview", "@/out"}, 2, "veltrane\\\\..\\..\\sibling\\EVIL: error: ",
          "holds '\\'"},
+        {"a preview of a tree that setup-copy refuses",
+         [&](const Medium &m) {
+             copyMode(m);
+             for (int i = 0; i < 2990; i++)
+                 m.File("medium/veltrane/f/" + std::to_string(i));
+         },
+         {copy, "--preview", "@/out"}, 2, "medium-check: nothing in the preview: ",
+         "refuses the tree"},
         {"links back up the tree, in place",
          [&](const Medium &m) {
              inPlace(m);

@@ -167,6 +167,10 @@ hostile bar 'a|b.txt'
 verdict bar 2
 hostile joliet 'a;1.txt'
 verdict joliet 2 --disc-image
+# Names compared as Windows compares them, one character at a time through its upper-case
+# table: É.txt and é.txt are one name, ß.txt and SS.txt two (ß has no capital of its own).
+hostile twins "$(printf '\303\211.txt')" "$(printf '\303\251.txt')" "$(printf '\303\237.txt')" SS.txt
+verdict twins 2 --same-names
 # In place, a path of 260 characters below the install directory.
 hostile long "$(printf '%0157d' 0)/x"
 verdict long 2 --install-dir "C:\\$(printf '%097d' 0)"

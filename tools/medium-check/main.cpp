@@ -5,6 +5,8 @@
 //
 // Usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]
 //                     [--codepage N] [--dot-files-visible] [--disc-image]
+//        medium-check <folder> --same-names
+//        medium-check --code-pages
 //   <folder>         the medium: where setup.exe is started
 //   --copy-mode      check for setup-copy, which copies <folder>\veltrane
 //   --install-dir    the install directory to check and preview for; in place, where the
@@ -12,10 +14,13 @@
 //                    mode, the directory chosen on the directory page (default c:\veltrane)
 //   --preview OUT    writes the files that start.ini generates into OUT (new or empty,
 //                    outside the medium)
-//   --codepage N     the ANSI code page of the Windows that setup runs on (default 1252)
+//   --codepage N     the ANSI code page of the Windows that setup runs on (default 1252);
+//                    --code-pages lists those it knows
 //   --dot-files-visible  dot-files are ordinary entries, as in a disc image or an archive
 //                    of the medium, not hidden as under Wine (no effect on Windows)
 //   --disc-image     the medium becomes a disc image: names must fit its Joliet records too
+//   --same-names     only reports names that Windows takes for one, at every depth of the
+//                    folder (hidden entries included), as a rehearsal compares them
 // Nothing is ever written outside the scratch or preview folder, which never overlaps
 // the medium.
 // Exit code: 0 nothing found, 1 warnings only, 2 errors (or unusable arguments).
@@ -52,18 +57,22 @@ struct Options {
     int codePage;
     int dotFilesVisible;
     int discImage;
+    int sameNamesOnly;
 };
 
 static int Usage(const char *problem)
 {
     fprintf(stderr, "medium-check: %s\n"
             "usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]\n"
-            "                    [--codepage N] [--dot-files-visible] [--disc-image]\n",
+            "                    [--codepage N] [--dot-files-visible] [--disc-image]\n"
+            "       medium-check <folder> --same-names\n"
+            "       medium-check --code-pages\n",
             problem);
     return ExitErrors;
 }
 
-// 0, or -1 after reporting what is wrong with the arguments.
+// 0; 1 when the run's work was only to list the known code pages; or -1 after reporting
+// what is wrong with the arguments.
 static int ReadOptions(int argc, char **argv, Options *options)
 {
     memset(options, 0, sizeof *options);
@@ -76,17 +85,24 @@ static int ReadOptions(int argc, char **argv, Options *options)
             options->dotFilesVisible = 1;
         } else if (strcmp(argument, "--disc-image") == 0) {
             options->discImage = 1;
+        } else if (strcmp(argument, "--same-names") == 0) {
+            options->sameNamesOnly = 1;
         } else if (strcmp(argument, "--install-dir") == 0 && i + 1 < argc) {
             options->installDir = argv[++i];
         } else if (strcmp(argument, "--preview") == 0 && i + 1 < argc) {
             options->preview = argv[++i];
         } else if (strcmp(argument, "--codepage") == 0 && i + 1 < argc) {
-            char *end;
-            options->codePage = (int)strtol(argv[++i], &end, 10);
-            if (*end || options->codePage <= 0) {
-                Usage("the code page is a positive number");
+            const char *value = argv[++i];
+            // Only a whole number that names an ANSI code page of Windows: "932x" is none.
+            if (!IsKnownCodePage(value)) {
+                fprintf(stderr, "medium-check: --codepage %s: not an ANSI code page of "
+                        "Windows; known: %s\n", value, KnownCodePages);
                 return -1;
             }
+            options->codePage = atoi(value);
+        } else if (strcmp(argument, "--code-pages") == 0) {
+            printf("%s\n", KnownCodePages);
+            return 1;
         } else if (argument[0] == '-' && argument[1] == '-') {
             Usage("unknown option or missing value");
             return -1;
@@ -278,8 +294,9 @@ int main(int argc, char **argv)
     char templateName[CheckPathSize];
     int treeCopied = 1;
 
-    if (ReadOptions(argc, argv, &options) < 0)
-        return ExitErrors;
+    int read = ReadOptions(argc, argv, &options);
+    if (read != 0)
+        return read > 0 ? ExitClean : ExitErrors;
     if (options.dotFilesVisible)
         ShowDotFiles();
     if (options.discImage)
@@ -294,6 +311,10 @@ int main(int argc, char **argv)
         fprintf(stderr, "medium-check: %s is not a folder, or code page %d cannot spell its "
                 "path\n", options.folder, options.codePage);
         return ExitErrors;
+    }
+    if (options.sameNamesOnly) {
+        CheckSameNames(mediumDir);
+        return ExitCode();
     }
     ComposeSourceDirectory(sourceDir, sizeof sourceDir, mediumDir, !options.copyMode);
     const char *defaultInstall = options.copyMode ? DefaultCopyInstallDirectory : mediumDir;
@@ -339,7 +360,10 @@ int main(int argc, char **argv)
         CopyListedFolders(sourceDir, outputDir);
     JoinPath(templateName, sizeof templateName, RelativeTo(sourceDir, mediumDir), "start.ini");
     CheckTemplate(sourceDir, installDir, outputDir,
-                  options.copyMode ? templateName : "start.ini");
+                  options.copyMode ? templateName : "start.ini", treeCopied);
+    if (options.preview && !treeCopied)
+        printf("medium-check: nothing in the preview: setup-copy refuses the tree, so it makes "
+               "no install directory and creates no file\n");
     if (options.preview)
         DeleteEmptyFolders(outputDir, 0);
     else

@@ -20,6 +20,23 @@
 static int CodePage = DefaultCodePage;
 static int DiscImage;
 
+const char KnownCodePages[] = "874 932 936 949 950 1250 1251 1252 1253 1254 1255 1256 1257 1258";
+
+int IsKnownCodePage(const char *text)
+{
+    size_t length = strlen(text);
+
+    if (length == 0 || strspn(text, "0123456789") != length)
+        return 0;
+    for (const char *known = KnownCodePages; *known;) {
+        size_t part = strcspn(known, " ");
+        if (part == length && strncmp(known, text, length) == 0)
+            return 1;
+        known += part + (known[part] ? 1 : 0);
+    }
+    return 0;
+}
+
 int ChooseCodePage(int codePage)
 {
     CodePage = codePage;
@@ -126,8 +143,8 @@ static int IsLeadByte(int codePage, unsigned char byte)
 }
 
 // Puts into `reason` why the ANSI text `ansi` misleads setup, and returns 1, when a
-// character of two bytes ends in 0x5C, the backslash, or, unless `separators` (a path), a
-// character of one byte is 0x5C; 0 when neither.
+// character of two bytes ends in 0x5C, the backslash, when the text ends in a lead byte,
+// or, unless `separators` (a path), a character of one byte is 0x5C; 0 when none.
 static int BackslashProblem(const char *ansi, int separators, char *reason, int size)
 {
     for (const unsigned char *c = (const unsigned char *)ansi; *c; c++) {
@@ -136,8 +153,14 @@ static int BackslashProblem(const char *ansi, int separators, char *reason, int 
                      "backslash: setup takes it for a separator", CodePage);
             return 1;
         }
-        if (!IsLeadByte(CodePage, *c) || !c[1])
+        if (!IsLeadByte(CodePage, *c))
             continue;
+        // The walk never steps over the end: a lead byte there has no second byte.
+        if (!c[1]) {
+            snprintf(reason, size, "ends in a lead byte of code page %d without its second "
+                     "byte: no character, and Windows meets another name", CodePage);
+            return 1;
+        }
         c++;
         if (*c == '\\') {
             snprintf(reason, size, "in code page %d a character of two bytes ends in 0x5C, the "
@@ -295,6 +318,36 @@ static void Walk(const char *folder, const std::string &shown, const Measure &me
         else
             Walk(path, where, below);
     }
+}
+
+// Reports each entry of `folder` whose name differs from another's only in letter case,
+// and goes down into every folder (never through a link).
+static void WalkSameNames(const char *folder, const std::string &shown)
+{
+    std::vector<FolderEntry> entries;
+
+    if (ListFolder(folder, &entries) < 0) {
+        Report(SeverityError, shown.empty() ? Shown(folder).c_str() : shown.c_str(), 0,
+               "cannot be listed");
+        return;
+    }
+    std::sort(entries.begin(), entries.end(), ByFoldedName);
+    for (size_t i = 0; i < entries.size(); i++) {
+        const FolderEntry &entry = entries[i];
+        std::string where = shown.empty() ? entry.name : shown + "\\" + entry.name;
+        if (i > 0 && entries[i - 1].folded == entry.folded)
+            Report(SeverityError, where.c_str(), 0, "differs from %s only in letter case; "
+                   "Windows takes both for one name", entries[i - 1].name.c_str());
+        char path[CheckPathSize];
+        if (entry.kind == EntryFolder && JoinPath(path, sizeof path, folder,
+                                                  entry.local.c_str()) == 0)
+            WalkSameNames(path, where);
+    }
+}
+
+void CheckSameNames(const char *root)
+{
+    WalkSameNames(root, "");
 }
 
 void CheckNames(const char *root, const char *shownRoot, const char *installDir)

@@ -5,6 +5,13 @@
 
 enum { DefaultCodePage = 1252, NameReasonSize = 256 };
 
+// The ANSI code pages of Windows that setup can run on, in a list of the numbers
+// separated by blanks.
+extern const char KnownCodePages[];
+
+// 1 when `text` is the number of one of KnownCodePages, in decimal digits and nothing else.
+int IsKnownCodePage(const char *text);
+
 // Chooses the ANSI code page that names must be spelled in; 0, or -1 when this platform
 // has no conversion to it.
 int ChooseCodePage(int codePage);
@@ -27,6 +34,10 @@ int PathHasProblem(const char *path);
 // copy mode, whose copies the tree check measures) every path below it is measured against
 // MAX_PATH. Reports name the entries below `shownRoot` ("" for none).
 void CheckNames(const char *root, const char *shownRoot, const char *installDir);
+
+// Reports every entry below `root` whose name differs from another's of its folder only
+// in letter case, compared as Windows compares names, at every depth.
+void CheckSameNames(const char *root);
 
 // Reports each part of the generated file's path `rest` (what follows the install
 // directory) that Windows cannot take; `shown` is the whole path as setup composes it.

@@ -27,6 +27,7 @@ struct TemplateCheck {
     const char *installDir;
     const char *outputDir;
     const char *where;
+    int installMade;  // 0 when setup-copy refuses the tree and so makes no install directory
     char templatePath[CheckPathSize];
     int outputState;
     int fileLine;  // the last file line
@@ -41,7 +42,7 @@ static int MapGuarded(const char *path, int forWriting, char *mapped, int size)
 {
     char normal[CheckPathSize];
 
-    if (NormalizePath(path, normal, sizeof normal) < 0)
+    if (NormalizePath(path, normal, sizeof normal) < 0 || (forWriting && !Check.installMade))
         return -1;
     if (forWriting ? !IsInside(normal, Check.outputDir) : !SameText(normal, Check.templatePath))
         return -1;
@@ -133,6 +134,11 @@ static void OnFileLine(int number, int fate, const char *line)
                Check.outputDir);
         return;
     }
+    // The refused tree, reported already, is why: no install directory, no file.
+    if (fate == TemplateLineNotOpened && !Check.installMade) {
+        Check.outputState = OutputNotChecked;
+        return;
+    }
     if (fate == TemplateLineNotOpened) {
         Check.outputState = OutputNotOpened;
         ExplainNotOpened(number, shown, output);
@@ -155,6 +161,21 @@ static void OnDroppedLine(int number, const char *line)
     else
         Report(SeverityWarning, Check.where, number,
                "dropped: it comes before the first file line (:%%path%%...)");
+}
+
+// Setup's line ends at a NUL byte: the rest of a text line is lost, and a file line names
+// the file that its text before the NUL spells.
+static void CheckNulByte(int number, const char *line)
+{
+    int length = LineFileLastLineLength();
+    // A cut line keeps its first 190 bytes, or 189 when the cut splits a character.
+    int kept = length > LineFileMaxLine ? LineFileMaxLine - 1 : length;
+    int before = (int)strlen(line);
+
+    if (before < kept)
+        Report(SeverityError, Check.where, number, "a NUL byte in column %d: setup ends "
+               "the line there%s", before + 1, line[0] == ':' ? " and creates the file that "
+               "the text before it names" : " and loses the rest");
 }
 
 static void OnTemplateLine(int number, int fate, const char *line, void *)
@@ -183,6 +204,7 @@ static void OnTemplateLine(int number, int fate, const char *line, void *)
         OnFileLine(number, fate, line);
         break;
     }
+    CheckNulByte(number, line);
     if (LineFileLastLineLength() > LineFileMaxLine)
         Report(SeverityWarning, Check.where, number,
                "cut: the line has %d characters; setup keeps the first %d",
@@ -190,7 +212,7 @@ static void OnTemplateLine(int number, int fate, const char *line, void *)
 }
 
 int CheckTemplate(const char *sourceDir, const char *installDir, const char *outputDir,
-                  const char *where)
+                  const char *where, int installMade)
 {
     char templatePath[CheckPathSize];
 
@@ -198,6 +220,7 @@ int CheckTemplate(const char *sourceDir, const char *installDir, const char *out
     Check.installDir = installDir;
     Check.outputDir = outputDir;
     Check.where = where;
+    Check.installMade = installMade;
     Check.outputState = NoFileLineYet;
     Check.fileLine = 0;
     Check.rememberedCount = 0;

@@ -18,12 +18,68 @@ enum {
     MessageBoxTextId = 0xFFFF,
 };
 
-// Polls `ready` until it holds or `milliseconds` have passed; once at least, so that a
-// wait of 0 asks just once.
+// The case under way: when it started, its bound, and the job that holds every program it
+// started (and the programs those start).
+static struct {
+    bool running;
+    DWORD start;
+    DWORD bound;
+    HANDLE programs;
+} caseClock;
+
+void StartCaseClock(DWORD milliseconds)
+{
+    caseClock.running = true;
+    caseClock.start = GetTickCount();
+    caseClock.bound = milliseconds;
+    caseClock.programs = CreateJobObjectA(NULL, NULL);
+}
+
+DWORD CaseMilliseconds(DWORD milliseconds)
+{
+    if (!caseClock.running)
+        return milliseconds;
+    DWORD spent = GetTickCount() - caseClock.start;
+    DWORD left = spent < caseClock.bound ? caseClock.bound - spent : 0;
+    return milliseconds < left ? milliseconds : left;
+}
+
+// Whether a program of the case still runs.
+static bool CaseProgramsRun(void)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    return QueryInformationJobObject(caseClock.programs, JobObjectBasicAccountingInformation,
+                                     &info, sizeof info, NULL) &&
+           info.ActiveProcesses > 0;
+}
+
+void EndCasePrograms(void)
+{
+    if (!caseClock.programs)
+        return;
+    TerminateJobObject(caseClock.programs, KilledExitCode);
+    DWORD start = GetTickCount();
+    while (CaseProgramsRun() && GetTickCount() - start < AnswerMilliseconds)
+        Sleep(PollMilliseconds);
+}
+
+void StopCaseClock(void)
+{
+    EndCasePrograms();
+    if (caseClock.programs)
+        CloseHandle(caseClock.programs);
+    caseClock.programs = NULL;
+    caseClock.running = false;
+}
+
+// Polls `ready` until it holds or `milliseconds` have passed, within the case's bound; once
+// at least, so that a wait of 0 asks just once.
 template <typename Condition>
 static bool WaitUntil(Condition ready, DWORD milliseconds)
 {
     DWORD start = GetTickCount();
+
+    milliseconds = CaseMilliseconds(milliseconds);
 
     while (!ready()) {
         if (GetTickCount() - start >= milliseconds)
@@ -59,12 +115,17 @@ bool StartProgram(Program *program, const char *path, const char *arguments,
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
-    if (!CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, directory, &startup,
-                        &started)) {
+    // Suspended until it is in the case's job, so that nothing it starts escapes the job.
+    if (!CreateProcessA(path, commandLine, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, directory,
+                        &startup, &started)) {
         fprintf(stderr, "driver: cannot start %s in %s (error %lu)\n", path,
                 directory ? directory : "(here)", GetLastError());
         return false;
     }
+    if (caseClock.programs && !AssignProcessToJobObject(caseClock.programs, started.hProcess))
+        fprintf(stderr, "driver: %s is not in the case's job (error %lu)\n", path,
+                GetLastError());
+    ResumeThread(started.hThread);
     CloseHandle(started.hThread);
     program->process = started.hProcess;
     program->processId = started.dwProcessId;
@@ -77,7 +138,7 @@ long WaitForProgramExit(const Program *program, DWORD milliseconds)
 
     if (!program->process)
         return ExitCodeStillRunning;
-    if (WaitForSingleObject(program->process, milliseconds) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(program->process, CaseMilliseconds(milliseconds)) != WAIT_OBJECT_0)
         return ExitCodeStillRunning;
     if (!GetExitCodeProcess(program->process, &exitCode))
         return ExitCodeStillRunning;
@@ -342,6 +403,7 @@ bool WaitUntilHandled(HWND window, DWORD milliseconds)
     // read back and undone from here.
     if (!button || !PostMessageA(button, BM_SETSTATE, TRUE, 0))
         return false;
+    milliseconds = CaseMilliseconds(milliseconds);
     while (!ShownAndPushed(window, button)) {
         if (!IsWindow(window) || !IsWindowVisible(window) ||
             GetTickCount() - start >= milliseconds)

@@ -119,8 +119,8 @@ std::string Describe(const std::vector<BoxSeen> &boxes)
 HWND AnswerUntilCompleted(SetupRun &run, std::vector<BoxSeen> *seen,
                           bool (*cancel)(const std::string &text))
 {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < CopyMilliseconds) {
+    DWORD start = GetTickCount(), bound = CaseMilliseconds(CopyMilliseconds);
+    while (GetTickCount() - start < bound) {
         if (HWND completed = run.WaitPage(CompletedCaption, 0))
             return completed;
         for (const char *caption : {"Message", "Error"}) {

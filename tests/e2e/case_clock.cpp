@@ -1,0 +1,67 @@
+// Every case of an e2e program is bounded on its own: the driver's waits end by the case's
+// bound, so a wrong box or a missing page fails that case within it, and when the case
+// ends, whatever way, the programs it started are ended, so the next case starts clean.
+// A case stuck outside the driver's waits (a loop of its own) is stopped by a watchdog:
+// at the bound it ends the case's programs, and if the case is still not over a little
+// later, it ends the test program with a message naming the case.
+#include <stdio.h>
+
+#include <gtest/gtest.h>
+
+#include "driver.h"
+
+namespace {
+
+enum {
+    CaseBoundMilliseconds = 50000,  // a failing case, its programs ended, is over within 60 s
+    GraceMilliseconds = 10000,      // after the bound, for the case to notice and end
+};
+
+class CaseClock : public testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const testing::TestInfo &info) override
+    {
+        snprintf(name, sizeof name, "%s.%s", info.test_suite_name(), info.name());
+        StartCaseClock(CaseBoundMilliseconds);
+        over = CreateEventA(NULL, TRUE, FALSE, NULL);
+        watchdog = CreateThread(NULL, 0, Watch, this, 0, NULL);
+    }
+
+    void OnTestEnd(const testing::TestInfo &) override
+    {
+        SetEvent(over);
+        WaitForSingleObject(watchdog, INFINITE);
+        CloseHandle(watchdog);
+        CloseHandle(over);
+        StopCaseClock();
+    }
+
+private:
+    static DWORD WINAPI Watch(void *context)
+    {
+        CaseClock *clock = (CaseClock *)context;
+        if (WaitForSingleObject(clock->over, CaseBoundMilliseconds) == WAIT_OBJECT_0)
+            return 0;
+        EndCasePrograms();
+        if (WaitForSingleObject(clock->over, GraceMilliseconds) == WAIT_OBJECT_0)
+            return 0;
+        fprintf(stderr, "case_clock: %s did not end within %d s; the test program ends here\n",
+                clock->name, (CaseBoundMilliseconds + GraceMilliseconds) / 1000);
+        fflush(stderr);
+        fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 1);
+        return 0;
+    }
+
+    char name[256];
+    HANDLE over;
+    HANDLE watchdog;
+};
+
+// Hooks the clock into GoogleTest when the program starts, before main runs the cases.
+const bool hooked = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new CaseClock);
+    return true;
+}();
+
+}  // namespace

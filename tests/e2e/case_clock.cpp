@@ -1,6 +1,7 @@
 // Every case of an e2e program is bounded on its own: the driver's waits end by the case's
-// bound, so a wrong box or a missing page fails that case within it, and when the case
-// ends, whatever way, the programs it started are ended, so the next case starts clean.
+// bound, and at its first failure, so a wrong box or a missing page fails that case within
+// the bound, and when the case ends, whatever way, the programs it started are ended, so
+// the next case starts clean.
 // A case stuck outside the driver's waits (a loop of its own) is stopped by a watchdog:
 // at the bound it ends the case's programs, and if the case is still not over a little
 // later, it ends the test program with a message naming the case.
@@ -25,6 +26,14 @@ public:
         StartCaseClock(CaseBoundMilliseconds);
         over = CreateEventA(NULL, TRUE, FALSE, NULL);
         watchdog = CreateThread(NULL, 0, Watch, this, 0, NULL);
+    }
+
+    // Once the case has failed, what follows only reports: nothing waits any more, so the
+    // case ends at once instead of waiting out every step after the one that went wrong.
+    void OnTestPartResult(const testing::TestPartResult &result) override
+    {
+        if (result.failed())
+            ExpireCaseClock();
     }
 
     void OnTestEnd(const testing::TestInfo &) override

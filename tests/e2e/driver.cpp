@@ -63,6 +63,11 @@ void EndCasePrograms(void)
         Sleep(PollMilliseconds);
 }
 
+void ExpireCaseClock(void)
+{
+    caseClock.bound = 0;
+}
+
 void StopCaseClock(void)
 {
     EndCasePrograms();

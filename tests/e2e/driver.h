@@ -20,6 +20,8 @@ void StartCaseClock(DWORD milliseconds);
 // `milliseconds`, or the time left to the case's bound if that is less (0 once it is over);
 // `milliseconds` itself when no case runs. A test's own polling loop takes its bound here.
 DWORD CaseMilliseconds(DWORD milliseconds);
+// Ends the case's bound now: a case that has failed waits for nothing more.
+void ExpireCaseClock(void);
 // Ends every program of the case that still runs and waits (bounded) until they are gone.
 void EndCasePrograms(void);
 // Ends the case's programs and stops the clock.

@@ -1,10 +1,10 @@
 // Every case of an e2e program is bounded on its own: the driver's waits end by the case's
-// bound, and at its first failure, so a wrong box or a missing page fails that case within
-// the bound, and when the case ends, whatever way, the programs it started are ended, so
-// the next case starts clean.
+// bound (50 s from the case's start or from its last program's) and at its first failure,
+// so a wrong box or a missing page fails that case within the bound, and when the case
+// ends, whatever way, the programs it started are ended, so the next case starts clean.
 // A case stuck outside the driver's waits (a loop of its own) is stopped by a watchdog:
-// at the bound it ends the case's programs, and if the case is still not over a little
-// later, it ends the test program with a message naming the case.
+// at the bound it ends the case's programs, and if the case is still not over 10 s later,
+// it ends the test program with a message naming the case.
 #include <stdio.h>
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 namespace {
 
 enum {
-    CaseBoundMilliseconds = 50000,  // a failing case, its programs ended, is over within 60 s
+    CaseBoundMilliseconds = 50000,  // a failing run, its programs ended, is over within 60 s
     GraceMilliseconds = 10000,      // after the bound, for the case to notice and end
 };
 
@@ -49,13 +49,15 @@ private:
     static DWORD WINAPI Watch(void *context)
     {
         CaseClock *clock = (CaseClock *)context;
-        if (WaitForSingleObject(clock->over, CaseBoundMilliseconds) == WAIT_OBJECT_0)
-            return 0;
+        // The bound moves on when the case starts a program: wait until it has really passed.
+        for (DWORD left; (left = CaseMilliseconds(INFINITE)) > 0;)
+            if (WaitForSingleObject(clock->over, left) == WAIT_OBJECT_0)
+                return 0;
         EndCasePrograms();
         if (WaitForSingleObject(clock->over, GraceMilliseconds) == WAIT_OBJECT_0)
             return 0;
-        fprintf(stderr, "case_clock: %s did not end within %d s; the test program ends here\n",
-                clock->name, (CaseBoundMilliseconds + GraceMilliseconds) / 1000);
+        fprintf(stderr, "case_clock: %s did not end within %d s of its bound; the test "
+                "program ends here\n", clock->name, GraceMilliseconds / 1000);
         fflush(stderr);
         fflush(stdout);
         TerminateProcess(GetCurrentProcess(), 1);

@@ -18,11 +18,13 @@ enum {
     MessageBoxTextId = 0xFFFF,
 };
 
-// The case under way: when it started, its bound, and the job that holds every program it
-// started (and the programs those start).
+// The case under way: when its clock last started, its bound, whether it has failed, and
+// the job that holds every program it started (and the programs those start). The
+// watchdog reads the clock from another thread.
 static struct {
     bool running;
-    DWORD start;
+    volatile bool failed;
+    volatile DWORD start;
     DWORD bound;
     HANDLE programs;
 } caseClock;
@@ -30,6 +32,7 @@ static struct {
 void StartCaseClock(DWORD milliseconds)
 {
     caseClock.running = true;
+    caseClock.failed = false;
     caseClock.start = GetTickCount();
     caseClock.bound = milliseconds;
     caseClock.programs = CreateJobObjectA(NULL, NULL);
@@ -39,6 +42,8 @@ DWORD CaseMilliseconds(DWORD milliseconds)
 {
     if (!caseClock.running)
         return milliseconds;
+    if (caseClock.failed)
+        return 0;
     DWORD spent = GetTickCount() - caseClock.start;
     DWORD left = spent < caseClock.bound ? caseClock.bound - spent : 0;
     return milliseconds < left ? milliseconds : left;
@@ -65,7 +70,7 @@ void EndCasePrograms(void)
 
 void ExpireCaseClock(void)
 {
-    caseClock.bound = 0;
+    caseClock.failed = true;
 }
 
 void StopCaseClock(void)
@@ -130,6 +135,10 @@ bool StartProgram(Program *program, const char *path, const char *arguments,
     if (caseClock.programs && !AssignProcessToJobObject(caseClock.programs, started.hProcess))
         fprintf(stderr, "driver: %s is not in the case's job (error %lu)\n", path,
                 GetLastError());
+    // Each run of a program in a case has the whole bound: a case may run setup several
+    // times, each run waiting for what a user would.
+    if (caseClock.running)
+        caseClock.start = GetTickCount();
     ResumeThread(started.hThread);
     CloseHandle(started.hThread);
     program->process = started.hProcess;

@@ -47,12 +47,16 @@ has() {
 
 # The README's release block, its numbered commands as written, run from a checkout whose
 # build folder holds the presets' builds, so that what they write stays in this test's work.
+# The shipped programs and the sample suite are copied into it: copy-mode list paths are
+# measured from where the medium lies, which here does not depend on where the real
+# checkout lies.
 checkout="$work/checkout"
-mkdir -p "$checkout/build"
+mkdir -p "$checkout/build/win32"
 for entry in "$repo"/* "$repo"/.[!.]*; do
     [ -e "$entry" ] && [ "$(basename "$entry")" != build ] && ln -s "$entry" "$checkout/"
 done
-ln -s "$programs" "$checkout/build/win32"
+cp -R "$programs/setup.exe" "$programs/setup-copy.exe" "$programs/brindle.exe" \
+    "$programs/sample" "$checkout/build/win32/"
 ln -s "$native" "$checkout/build/native"
 ln -s "$win64" "$checkout/build/win64"
 sed -n '/^### The release in three commands/,/^## /p' "$repo/README.md" |

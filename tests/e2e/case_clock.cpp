@@ -1,5 +1,5 @@
 // Every case of an e2e program is bounded on its own: the driver's waits end by the case's
-// bound (50 s from the case's start or from its last program's) and at its first failure,
+// bound (50 s after the last step of the case that came) and at its first failure,
 // so a wrong box or a missing page fails that case within the bound, and when the case
 // ends, whatever way, the programs it started are ended, so the next case starts clean.
 // A case stuck outside the driver's waits (a loop of its own) is stopped by a watchdog:
@@ -14,7 +14,7 @@
 namespace {
 
 enum {
-    CaseBoundMilliseconds = 50000,  // a failing run, its programs ended, is over within 60 s
+    CaseBoundMilliseconds = 50000,  // a stuck case, its programs ended, is over within 60 s
     GraceMilliseconds = 10000,      // after the bound, for the case to notice and end
 };
 
@@ -49,7 +49,7 @@ private:
     static DWORD WINAPI Watch(void *context)
     {
         CaseClock *clock = (CaseClock *)context;
-        // The bound moves on when the case starts a program: wait until it has really passed.
+        // The bound moves on with every step of the case: wait until it has really passed.
         for (DWORD left; (left = CaseMilliseconds(INFINITE)) > 0;)
             if (WaitForSingleObject(clock->over, left) == WAIT_OBJECT_0)
                 return 0;

@@ -18,7 +18,7 @@ enum {
     MessageBoxTextId = 0xFFFF,
 };
 
-// The case under way: when its clock last started, its bound, whether it has failed, and
+// The case under way: when it last advanced, its bound, whether it has failed, and
 // the job that holds every program it started (and the programs those start). The
 // watchdog reads the clock from another thread.
 static struct {
@@ -68,6 +68,12 @@ void EndCasePrograms(void)
         Sleep(PollMilliseconds);
 }
 
+void CaseAdvanced(void)
+{
+    if (caseClock.running && !caseClock.failed)
+        caseClock.start = GetTickCount();
+}
+
 void ExpireCaseClock(void)
 {
     caseClock.failed = true;
@@ -90,12 +96,12 @@ static bool WaitUntil(Condition ready, DWORD milliseconds)
     DWORD start = GetTickCount();
 
     milliseconds = CaseMilliseconds(milliseconds);
-
     while (!ready()) {
         if (GetTickCount() - start >= milliseconds)
             return false;
         Sleep(PollMilliseconds);
     }
+    CaseAdvanced();
     return true;
 }
 
@@ -135,10 +141,7 @@ bool StartProgram(Program *program, const char *path, const char *arguments,
     if (caseClock.programs && !AssignProcessToJobObject(caseClock.programs, started.hProcess))
         fprintf(stderr, "driver: %s is not in the case's job (error %lu)\n", path,
                 GetLastError());
-    // Each run of a program in a case has the whole bound: a case may run setup several
-    // times, each run waiting for what a user would.
-    if (caseClock.running)
-        caseClock.start = GetTickCount();
+    CaseAdvanced();
     ResumeThread(started.hThread);
     CloseHandle(started.hThread);
     program->process = started.hProcess;
@@ -154,6 +157,7 @@ long WaitForProgramExit(const Program *program, DWORD milliseconds)
         return ExitCodeStillRunning;
     if (WaitForSingleObject(program->process, CaseMilliseconds(milliseconds)) != WAIT_OBJECT_0)
         return ExitCodeStillRunning;
+    CaseAdvanced();
     if (!GetExitCodeProcess(program->process, &exitCode))
         return ExitCodeStillRunning;
     return (long)exitCode;

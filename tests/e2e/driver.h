@@ -14,15 +14,17 @@ enum { ExitCodeStillRunning = -1 };  // WaitForProgramExit: the program did not 
 enum { ActionMilliseconds = 30000 };
 
 // The bound of one test case. While the clock runs, every wait of the driver ends by the
-// case's bound at the latest, counted from the case's start or from the last program that
-// StartProgram started (a case may run setup several times), so that a case that went wrong
-// fails within it; and every program that StartProgram starts, with whatever it starts in
-// turn, belongs to the case.
+// case's bound at the latest, counted from the last step of the case that came (a program
+// started, a window or state waited for, a program's end; see CaseAdvanced), so that a case
+// that went wrong fails within it; and every program that StartProgram starts, with
+// whatever it starts in turn, belongs to the case.
 void StartCaseClock(DWORD milliseconds);
 // `milliseconds`, or the time left to the case's bound if that is less (0 once it is over
 // or the case has failed); `milliseconds` itself when no case runs. A test's own polling
 // loop takes its bound here.
 DWORD CaseMilliseconds(DWORD milliseconds);
+// The case made a step (e.g. a copy's progress bar moved): its bound counts from now.
+void CaseAdvanced(void);
 // The case has failed: from now on it waits for nothing.
 void ExpireCaseClock(void);
 // Ends every program of the case that still runs and waits (bounded) until they are gone.

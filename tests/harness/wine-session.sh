@@ -74,10 +74,15 @@ check_i686() {
 # Wine's desktop process ends a moment after the last program that uses it; a program
 # started in that moment waits some 10 s for the next one. A console waiting on a pipe that
 # never ends keeps the desktop up for the whole session (wineserver -k ends it).
+# The desktop process is started by the first program that needs it and keeps that
+# program's standard error open: a test's output would stay open (and ctest waiting) until
+# the session ends. The session starts it first, through a program that makes a window.
 hold_desktop() {
     rm -f "$state/desktop-holder"
     mkfifo "$state/desktop-holder"
     "$wine_bin/wine64" cmd.exe <>"$state/desktop-holder" >/dev/null 2>&1 &
+    "$wine_bin/wine64" rundll32.exe user32.dll,GetDesktopWindow </dev/null \
+        >>"$state/wineboot.log" 2>&1 || true
 }
 
 # A new wineserver for the running session, e.g. so that Wine's services read the drive

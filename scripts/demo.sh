@@ -7,7 +7,8 @@
 # With a display (DISPLAY set) you click through the wizard yourself; without one, or with
 # --headless, the same run is driven through its pages and screenshots are saved.
 # Ends with a summary: where it installed, the files it generated, the program group that
-# Windows made, and where the screenshots are.
+# Windows made, and where the screenshots are. Ctrl-C ends it within moments at any stage
+# (exit 130), its Wine session stopped and qemu's entry for it removed.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,7 +27,13 @@ demo="$build/demo"
 
 # shellcheck source=scripts/lib/setup-run.sh
 . "$root/scripts/lib/setup-run.sh"
-run_guard "$root" "$demo" "demo-$$"
+if [ -z "${DEMO_SESSION:-}" ]; then
+    run_guard "$root" "$demo" "demo-$$"
+    # The demo itself runs in a session of its own, which Ctrl-C ends at once, at any stage;
+    # the guard then stops the Wine session and removes qemu's entry.
+    export DEMO_SESSION=$$
+    run_supervise sh "$0" "$@"
+fi
 "$root/scripts/install-deps.sh"
 # The presets belong to the source tree, wherever the demo is run from.
 (cd "$root" && cmake --preset win64 >/dev/null)

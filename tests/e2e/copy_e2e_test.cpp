@@ -555,7 +555,8 @@ TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheInstallation)
             ASSERT_TRUE(WaitForQuestion(run, list[first].path));
         } else {
             HWND page = NULL;
-            for (DWORD start = GetTickCount(); !page && GetTickCount() - start < CopyMilliseconds;)
+            DWORD bound = CaseMilliseconds(CopyMilliseconds);
+            for (DWORD start = GetTickCount(); !page && GetTickCount() - start < bound;)
                 page = FindProgressPage(mainWindow);
             ASSERT_TRUE(page) << "no progress page";
         }

@@ -18,18 +18,90 @@ enum {
     MessageBoxTextId = 0xFFFF,
 };
 
-// Polls `ready` until it holds or `milliseconds` have passed; once at least, so that a
-// wait of 0 asks just once.
+// The case under way: when it last advanced, its bound, whether it has failed, and
+// the job that holds every program it started (and the programs those start). The
+// watchdog reads the clock from another thread.
+static struct {
+    bool running;
+    volatile bool failed;
+    volatile DWORD start;
+    DWORD bound;
+    HANDLE programs;
+} caseClock;
+
+void StartCaseClock(DWORD milliseconds)
+{
+    caseClock.running = true;
+    caseClock.failed = false;
+    caseClock.start = GetTickCount();
+    caseClock.bound = milliseconds;
+    caseClock.programs = CreateJobObjectA(NULL, NULL);
+}
+
+DWORD CaseMilliseconds(DWORD milliseconds)
+{
+    if (!caseClock.running)
+        return milliseconds;
+    if (caseClock.failed)
+        return 0;
+    DWORD spent = GetTickCount() - caseClock.start;
+    DWORD left = spent < caseClock.bound ? caseClock.bound - spent : 0;
+    return milliseconds < left ? milliseconds : left;
+}
+
+// Whether a program of the case still runs.
+static bool CaseProgramsRun(void)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    return QueryInformationJobObject(caseClock.programs, JobObjectBasicAccountingInformation,
+                                     &info, sizeof info, NULL) &&
+           info.ActiveProcesses > 0;
+}
+
+void EndCasePrograms(void)
+{
+    if (!caseClock.programs)
+        return;
+    TerminateJobObject(caseClock.programs, KilledExitCode);
+    DWORD start = GetTickCount();
+    while (CaseProgramsRun() && GetTickCount() - start < AnswerMilliseconds)
+        Sleep(PollMilliseconds);
+}
+
+void CaseAdvanced(void)
+{
+    if (caseClock.running && !caseClock.failed)
+        caseClock.start = GetTickCount();
+}
+
+void ExpireCaseClock(void)
+{
+    caseClock.failed = true;
+}
+
+void StopCaseClock(void)
+{
+    EndCasePrograms();
+    if (caseClock.programs)
+        CloseHandle(caseClock.programs);
+    caseClock.programs = NULL;
+    caseClock.running = false;
+}
+
+// Polls `ready` until it holds or `milliseconds` have passed, within the case's bound; once
+// at least, so that a wait of 0 asks just once.
 template <typename Condition>
 static bool WaitUntil(Condition ready, DWORD milliseconds)
 {
     DWORD start = GetTickCount();
 
+    milliseconds = CaseMilliseconds(milliseconds);
     while (!ready()) {
         if (GetTickCount() - start >= milliseconds)
             return false;
         Sleep(PollMilliseconds);
     }
+    CaseAdvanced();
     return true;
 }
 
@@ -61,12 +133,18 @@ bool StartProgram(Program *program, const char *path, const char *arguments,
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOWNORMAL;
     }
-    if (!CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, directory, &startup,
-                        &started)) {
+    // Suspended until it is in the case's job, so that nothing it starts escapes the job.
+    if (!CreateProcessA(path, commandLine, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, directory,
+                        &startup, &started)) {
         fprintf(stderr, "driver: cannot start %s in %s (error %lu)\n", path,
                 directory ? directory : "(here)", GetLastError());
         return false;
     }
+    if (caseClock.programs && !AssignProcessToJobObject(caseClock.programs, started.hProcess))
+        fprintf(stderr, "driver: %s is not in the case's job (error %lu)\n", path,
+                GetLastError());
+    CaseAdvanced();
+    ResumeThread(started.hThread);
     CloseHandle(started.hThread);
     program->process = started.hProcess;
     program->processId = started.dwProcessId;
@@ -79,8 +157,9 @@ long WaitForProgramExit(const Program *program, DWORD milliseconds)
 
     if (!program->process)
         return ExitCodeStillRunning;
-    if (WaitForSingleObject(program->process, milliseconds) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(program->process, CaseMilliseconds(milliseconds)) != WAIT_OBJECT_0)
         return ExitCodeStillRunning;
+    CaseAdvanced();
     if (!GetExitCodeProcess(program->process, &exitCode))
         return ExitCodeStillRunning;
     return (long)exitCode;
@@ -344,6 +423,7 @@ bool WaitUntilHandled(HWND window, DWORD milliseconds)
     // read back and undone from here.
     if (!button || !PostMessageA(button, BM_SETSTATE, TRUE, 0))
         return false;
+    milliseconds = CaseMilliseconds(milliseconds);
     while (!ShownAndPushed(window, button)) {
         if (!IsWindow(window) || !IsWindowVisible(window) ||
             GetTickCount() - start >= milliseconds)

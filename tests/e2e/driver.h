@@ -13,6 +13,25 @@ enum { ExitCodeStillRunning = -1 };  // WaitForProgramExit: the program did not 
 // this long. An action that gives up says on stderr which precondition never came.
 enum { ActionMilliseconds = 30000 };
 
+// The bound of one test case. While the clock runs, every wait of the driver ends by the
+// case's bound at the latest, counted from the last step of the case that came (a program
+// started, a window or state waited for, a program's end; see CaseAdvanced), so that a case
+// that went wrong fails within it; and every program that StartProgram starts, with
+// whatever it starts in turn, belongs to the case.
+void StartCaseClock(DWORD milliseconds);
+// `milliseconds`, or the time left to the case's bound if that is less (0 once it is over
+// or the case has failed); `milliseconds` itself when no case runs. A test's own polling
+// loop takes its bound here.
+DWORD CaseMilliseconds(DWORD milliseconds);
+// The case made a step (e.g. a copy's progress bar moved): its bound counts from now.
+void CaseAdvanced(void);
+// The case has failed: from now on it waits for nothing.
+void ExpireCaseClock(void);
+// Ends every program of the case that still runs and waits (bounded) until they are gone.
+void EndCasePrograms(void);
+// Ends the case's programs and stops the clock.
+void StopCaseClock(void);
+
 // A started program. The handle belongs to this record; ScopedProgram closes it.
 struct Program {
     HANDLE process;  // NULL when nothing was started

@@ -1,14 +1,18 @@
 #!/bin/sh
-# The release rehearsed as a release engineer does it: make-medium builds the sample
-# suite's ISO (copy mode) and ZIP (in place) and rehearses each, and both must install
-# with every check holding; SIGHUP to make-medium and SIGQUIT to try-medium during a
+# The release rehearsed as a release engineer does it: the README's release in three
+# commands, as written, checks the sample suite, builds its ISO (copy mode) with make-medium
+# and rehearses it twice; make-medium builds the ZIP (in place) and rehearses it; both must
+# install with every check holding; SIGHUP to make-medium and SIGQUIT to try-medium during a
 # rehearsal end it at once and cleanly; a laid-out medium whose suite lacks router.exe is
 # rehearsed from its folder and must fail, naming both shortcuts that lead to nothing, and
 # make-medium must not write that suite's image.
 #   rehearsal_test.sh <repository> <folder of the i686 programs and the sample suite>
+#                     <native build folder> <win64 build folder>
 set -eu
 repo=$1
 programs=$2
+native=$3
+win64=$4
 work=$(mktemp -d "${TMPDIR:-/tmp}/rehearsal.XXXXXX")
 runner=
 trap '[ -z "$runner" ] || kill "$runner" 2>/dev/null; rm -rf "$work"' EXIT
@@ -41,28 +45,60 @@ has() {
     fi
 }
 
-for kind in iso zip; do
-    [ $kind = iso ] && mode=--copy-mode || mode=
+# The README's release block, its numbered commands as written, run from a checkout whose
+# build folder holds the presets' builds, so that what they write stays in this test's work.
+# The shipped programs and the sample suite are copied into it: copy-mode list paths are
+# measured from where the medium lies, which here does not depend on where the real
+# checkout lies.
+checkout="$work/checkout"
+mkdir -p "$checkout/build/win32"
+for entry in "$repo"/* "$repo"/.[!.]*; do
+    [ -e "$entry" ] && [ "$(basename "$entry")" != build ] && ln -s "$entry" "$checkout/"
+done
+cp -R "$programs/setup.exe" "$programs/setup-copy.exe" "$programs/brindle.exe" \
+    "$programs/sample" "$checkout/build/win32/"
+ln -s "$native" "$checkout/build/native"
+ln -s "$win64" "$checkout/build/win64"
+sed -n '/^### The release in three commands/,/^## /p' "$repo/README.md" |
+    sed -n '/^```sh/,/^```/p' | grep -E '# [123]\. ' >"$work/release.sh" || true
+step=0
+while IFS= read -r command; do
+    step=$((step + 1))
     status=0
-    # shellcheck disable=SC2086
-    sh "$repo/scripts/make-medium.sh" $mode --programs "$programs" --out "$work/sample.$kind" \
-        "$suite" >"$work/$kind.log" 2>&1 || status=$?
-    expect "$kind" $status 0 "$work/$kind.log"
-    report="$work/try-sample-$kind/report.txt"
-    has "$kind" "$report" "try-medium: PASSED"
-    has "$kind" "$report" "Uninstall Veltrane     C:\\veltrane\\unvelt.exe"
+    (cd "$checkout" && sh -c "$command") >"$work/release-$step.log" 2>&1 </dev/null || status=$?
+    expect "release command $step ($command)" $status 0 "$work/release-$step.log"
+done <"$work/release.sh"
+if [ $step -ne 3 ]; then
+    echo "the README's release block holds $step numbered commands, not 3"
+    failures=$((failures + 1))
+fi
+
+status=0
+sh "$repo/scripts/make-medium.sh" --programs "$programs" --out "$work/sample.zip" "$suite" \
+    >"$work/zip.log" 2>&1 || status=$?
+expect zip $status 0 "$work/zip.log"
+
+# The reports of the image's rehearsals (make-medium's and the one on its own) and the ZIP's.
+iso_report="$checkout/build/medium/try-veltrane-iso/report.txt"
+again_report="$checkout/build/try-medium/veltrane-iso/report.txt"
+zip_report="$work/try-sample-zip/report.txt"
+for report in "$iso_report" "$again_report" "$zip_report"; do
+    has "$report" "$report" "try-medium: PASSED"
+    has "$report" "$report" "Uninstall Veltrane     C:\\veltrane\\unvelt.exe"
     # The contact sheet, read back by another program: two rows of two 512x384 pages.
-    size=$(identify -format '%w %h' "$work/try-sample-$kind/contact-sheet.png" 2>&1 || true)
+    size=$(identify -format '%w %h' "$(dirname "$report")/contact-sheet.png" 2>&1 || true)
     if [ "${size% *}" != 1048 ] || [ "${size#* }" -lt 792 ] 2>/dev/null; then
-        echo "$kind: a contact sheet of $size"
+        echo "$report: a contact sheet of $size"
         failures=$((failures + 1))
     fi
 done
-has iso "$work/try-sample-iso/report.txt" \
-    "Pages reached:     Welcome, Licence Agreement, Directory to install Veltrane, Setup completed"
-has iso "$work/try-sample-iso/report.txt" "drive D: of type 5 (5 is a CD-ROM)"
-has iso "$work/try-sample-iso/report.txt" "Drive D:           unchanged"
-has zip "$work/try-sample-zip/report.txt" "Pages reached:     Welcome, Licence Agreement, Setup completed"
+for report in "$iso_report" "$again_report"; do
+    has iso "$report" \
+        "Pages reached:     Welcome, Licence Agreement, Directory to install Veltrane, Setup completed"
+    has iso "$report" "drive D: of type 5 (5 is a CD-ROM)"
+    has iso "$report" "Drive D:           unchanged"
+done
+has zip "$zip_report" "Pages reached:     Welcome, Licence Agreement, Setup completed"
 
 alive() {
     case $(ps -o stat= -p "$1") in '' | Z*) return 1 ;; esac
@@ -144,4 +180,5 @@ if [ "$(ls -A "$work/unwritten")" != try-sample-zip ]; then
 fi
 
 [ $failures -eq 0 ] || exit 1
-echo "rehearsal: the sample's ISO and ZIP installed; the medium without router.exe was caught"
+echo "rehearsal: the README's release commands passed, the sample's ZIP installed; the" \
+    "medium without router.exe was caught"

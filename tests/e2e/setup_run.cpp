@@ -1,5 +1,6 @@
 #include "setup_run.h"
 
+#include <commctrl.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -123,11 +124,30 @@ std::string Describe(const std::vector<BoxSeen> &boxes)
     return lines;
 }
 
+// Where the copy's progress bar stands, -1 when no copy shows one.
+static int CopyPosition(const SetupRun &run)
+{
+    WindowQuery query = {NULL, "INSTALL", run.setup.program.processId};
+    HWND main = FindTopWindow(&query);
+    HWND page = main ? FindWindowExA(main, NULL, "#32770", "Progress") : NULL;
+    DWORD_PTR position;
+    if (!page || !SendMessageTimeoutA(GetDlgItem(page, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0,
+                                      SMTO_ABORTIFHUNG, 1000, &position))
+        return -1;
+    return (int)position;
+}
+
 HWND AnswerUntilCompleted(SetupRun &run, std::vector<BoxSeen> *seen,
                           bool (*cancel)(const std::string &text))
 {
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < CopyMilliseconds) {
+    int position = -1;
+    // A long copy is a step of its own each time its bar moves.
+    while (GetTickCount() - start < CopyMilliseconds && CaseMilliseconds(CopyMilliseconds)) {
+        int now = CopyPosition(run);
+        if (now != position)
+            CaseAdvanced();
+        position = now;
         if (HWND completed = run.WaitPage(CompletedCaption, 0))
             return completed;
         for (const char *caption : {"Message", "Error"}) {

@@ -190,7 +190,8 @@ bool PrepareCopy(SetupRun &run, const char *name)
 // Answers whatever error boxes the copy raises until the completion page is up.
 HWND WaitForCompletion(SetupRun &run)
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < CopyMilliseconds;) {
+    DWORD bound = CaseMilliseconds(CopyMilliseconds);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < bound;) {
         HWND completed = run.WaitPage(CompletedCaption, 400);
         if (completed)
             return completed;

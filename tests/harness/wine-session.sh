@@ -3,6 +3,9 @@
 # prefix under the build folder, an Xvfb display of its own and one persistent wineserver.
 #   wine-session.sh start <build-dir>    wine-session.sh stop <build-dir>
 #   wine-session.sh restart <build-dir>  (a new wineserver for the same prefix and display)
+#   wine-session.sh template <dir>       (a prefix made and left stopped, for WINE_SESSION_TEMPLATE)
+# WINE_SESSION_TEMPLATE=<dir> starts from a copy of the prefix that `template` made there
+# instead of making one (wineboot takes a minute or more; the copy, seconds).
 # WINE_SESSION_DISPLAY=:0 uses that display instead of a private Xvfb (a person watching);
 # WINE_SESSION_DESKTOP=1024x768 runs every program in a Wine virtual desktop of that size,
 # which draws frames and title bars without a window manager.
@@ -71,10 +74,15 @@ check_i686() {
 # Wine's desktop process ends a moment after the last program that uses it; a program
 # started in that moment waits some 10 s for the next one. A console waiting on a pipe that
 # never ends keeps the desktop up for the whole session (wineserver -k ends it).
+# The desktop process is started by the first program that needs it and keeps that
+# program's standard error open: a test's output would stay open (and ctest waiting) until
+# the session ends. The session starts it first, through a program that makes a window.
 hold_desktop() {
     rm -f "$state/desktop-holder"
     mkfifo "$state/desktop-holder"
     "$wine_bin/wine64" cmd.exe <>"$state/desktop-holder" >/dev/null 2>&1 &
+    "$wine_bin/wine64" rundll32.exe user32.dll,GetDesktopWindow </dev/null \
+        >>"$state/wineboot.log" 2>&1 || true
 }
 
 # A new wineserver for the running session, e.g. so that Wine's services read the drive
@@ -140,6 +148,12 @@ $(qemu_environment)
 ENV
     # shellcheck disable=SC1091
     . "$state/env"
+    if [ -n "${WINE_SESSION_TEMPLATE:-}" ]; then
+        copy_prefix "$(cd "$WINE_SESSION_TEMPLATE" && pwd)/wine/prefix" "$WINEPREFIX"
+        "$wine_bin/wineserver" -p </dev/null >/dev/null 2>&1
+        finish_session
+        return 0
+    fi
     mkdir -p "$WINEPREFIX"
     "$wine_bin/wineserver" -p </dev/null >/dev/null 2>&1
     "$wine_bin/wine64" wineboot -i </dev/null >"$state/wineboot.log" 2>&1
@@ -162,6 +176,10 @@ ENV
         "$wine_bin/wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
             /d "$WINE_SESSION_DESKTOP" /f >>"$state/wineboot.log" 2>&1
     fi
+    finish_session
+}
+
+finish_session() {
     hold_desktop
     echo "export VELTRANE_I686=$(check_i686)" >>"$state/env"
     echo "wine session ready on display :$display, prefix $WINEPREFIX"
@@ -170,9 +188,35 @@ ENV
     fi
 }
 
+# The prefix's system DLL folders hold over a gigabyte that nothing writes while the tests
+# run: a copy links their files; everything else (registry, C:\windows\setup.ini, the
+# fonts, the scratch folders) is copied.
+shared_folders="drive_c/windows/system32 drive_c/windows/syswow64"
+
+copy_prefix() {  # copy_prefix FROM TO
+    mkdir -p "$2"
+    excluded=
+    for folder in $shared_folders; do
+        excluded="$excluded --exclude=./$folder"
+    done
+    # shellcheck disable=SC2086
+    tar -C "$1" $excluded -cf - . | tar -C "$2" -xf -
+    for folder in $shared_folders; do
+        cp -al "$1/$folder" "$2/$folder"
+    done
+}
+
+# A prefix made as a session's and left with its wineserver ended, so that the registry
+# is written out whole.
+make_template() {
+    start_session
+    stop_session
+}
+
 case $action in
 start) start_session ;;
+template) make_template ;;
 stop) stop_session ;;
 restart) restart_session ;;
-*) echo "usage: $0 start|stop|restart <build-dir>" >&2; exit 2 ;;
+*) echo "usage: $0 start|stop|restart|template <build-dir>" >&2; exit 2 ;;
 esac

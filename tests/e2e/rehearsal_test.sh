@@ -117,6 +117,15 @@ cut() {
         sleep 0.1
         tries=$((tries + 1))
     done
+    if ! alive "$runner" || [ ! -e "$mark" ]; then
+        echo "$name: ended or stalled before $mark came:"
+        kill -KILL "$runner" 2>/dev/null || true
+        wait "$runner" || true
+        runner=
+        cat "$work/$name.log"
+        failures=$((failures + 1))
+        return
+    fi
     kill -"$signal" "$runner"
     tries=0
     while alive "$runner" && [ $tries -lt 100 ]; do
@@ -153,7 +162,7 @@ if [ "$(ls -A "$work/cut")" != try-sample-iso ]; then
 fi
 # try-medium on its own, SIGQUIT once its session is up: exit 131, the session stopped.
 cut quit QUIT 131 "$work/quit/wine/env" "$work/quit/wine" \
-    sh "$repo/scripts/try-medium.sh" --work "$work/quit" "$work/sample.iso"
+    sh "$repo/scripts/try-medium.sh" --work "$work/quit" "$checkout/build/medium/veltrane.iso"
 
 medium="$work/broken"
 mkdir -p "$medium"

@@ -46,10 +46,12 @@ if [ "$(scripts/i386-support.sh mode)" != native ]; then
 fi
 scripts/install-deps.sh
 
-# Tests run side by side, at least two at a time: the end-to-end tests run in two Wine
-# sessions of their own (see tests/CMakeLists.txt) and spend part of their time waiting.
+# Tests run side by side, twice as many as there are processors and at least four: the
+# end-to-end tests run in Wine sessions of their own, one test a session (see
+# tests/CMakeLists.txt), and spend most of their time waiting for pages and programs.
 jobs=$(nproc)
-[ "$jobs" -ge 2 ] || jobs=2
+tests_at_once=$((2 * jobs))
+[ "$tests_at_once" -ge 4 ] || tests_at_once=4
 presets="native win32 win64"
 for preset in $presets; do
     run_step cmake --preset "$preset" >/dev/null
@@ -57,7 +59,7 @@ for preset in $presets; do
 done
 failed=0
 for preset in $presets; do
-    run_step ctest --preset "$preset" -j"$jobs" || failed=1
+    run_step ctest --preset "$preset" -j"$tests_at_once" || failed=1
 done
 if [ -s build/win64/wine/i686-not-run ]; then
     echo

@@ -9,13 +9,14 @@ cd "$(dirname "$0")/.."
 
 run_id=test-$$
 step=
+beside=
 clean_up() {
-    # A step runs in a process group of its own; ending the group ends ctest's tests and
-    # the Wine programs they started.
-    if [ -n "$step" ]; then
-        kill -TERM "-$step" 2>/dev/null || true
-        wait "$step" 2>/dev/null || true
-    fi
+    # A step, and each run of tests beside one, has a process group of its own; ending the
+    # group ends ctest's tests and the Wine programs they started.
+    for running in $step $beside; do
+        kill -TERM "-$running" 2>/dev/null || true
+        wait "$running" 2>/dev/null || true
+    done
     for session in build/win64/tests/lanes/*; do
         [ -d "$session" ] && sh tests/faults/fault-drives.sh unmount "$session" 2>/dev/null || true
     done
@@ -57,10 +58,28 @@ for preset in $presets; do
     run_step cmake --preset "$preset" >/dev/null
     run_step cmake --build --preset "$preset" -j"$jobs"
 done
+# The native and win32 tests need the processors while the Windows tests mostly wait on
+# Wine: they run beside those, and their output follows once they end.
+setsid ctest --preset native -j"$tests_at_once" >build/native/test-run.log 2>&1 &
+native_run=$!
+setsid ctest --preset win32 -j"$tests_at_once" >build/win32/test-run.log 2>&1 &
+win32_run=$!
+beside="$native_run $win32_run"
+
+# Waits for the tests of PRESET that ran beside as PID, shows their output and fails as they did.
+finish_beside() {
+    status=0
+    wait "$2" || status=$?
+    echo
+    cat "build/$1/test-run.log"
+    return $status
+}
+
 failed=0
-for preset in $presets; do
-    run_step ctest --preset "$preset" -j"$tests_at_once" || failed=1
-done
+run_step ctest --preset win64 -j"$tests_at_once" || failed=1
+finish_beside native "$native_run" || failed=1
+finish_beside win32 "$win32_run" || failed=1
+beside=
 if [ -s build/win64/wine/i686-not-run ]; then
     echo
     echo "*** The shipped i686 programs were NOT run: $(cat build/win64/wine/i686-not-run)"

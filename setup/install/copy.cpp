@@ -1,12 +1,15 @@
-// Tree copy of copy mode: scans the source tree, then rebuilds it below the install
-// directory entry by entry, in list order, under the progress page. The first failure
-// stops the copy, and so does the main window's end; what was copied before stays.
+// Tree copy of copy mode: scans the source tree, asks when it does not fit on the drive,
+// then rebuilds it below the install directory entry by entry, in list order, under the
+// progress page. The first failure stops the copy, and so does the main window's end; the
+// journal keeps what the copy changed, for the wizard to keep or to undo.
 #include <windows.h>
 #include <commctrl.h>
 #include <string.h>
 
 #include "install/copy.h"
+#include "install/journal.h"
 #include "install/scan.h"
+#include "install/space.h"
 #include "shell/msgbox.h"
 #include "shell/pump.h"
 #include "shell/state.h"
@@ -119,8 +122,12 @@ static int MakeInstallDirectory(const char *install)
 
     // A drive's root, "c:" here, is entered as "c:\": alone it is that drive's current folder.
     JoinDirectory(directory, sizeof directory, install, "");
-    if (SetCurrentDirectoryA(directory) || CreateDirectoryA(directory, NULL))
+    if (SetCurrentDirectoryA(directory))
         return 0;
+    if (CreateDirectoryA(directory, NULL)) {
+        CopyJournal.installMade = 1;
+        return 0;
+    }
     ReportError("Can not create directory %s", install);
     return -1;
 }
@@ -128,7 +135,7 @@ static int MakeInstallDirectory(const char *install)
 // `target` ends in the backslash of a directory entry, which is cut off here. An existing
 // directory is used as it is; -1 with a message when it can be neither found nor created.
 // A message finds the bar where the bytes before this entry put it.
-static int MakeTargetDirectory(char *target, ProgressBar *bar)
+static int MakeTargetDirectory(int entry, char *target, ProgressBar *bar)
 {
     DWORD attributes;
 
@@ -136,8 +143,10 @@ static int MakeTargetDirectory(char *target, ProgressBar *bar)
     attributes = GetFileAttributesA(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
-    if (CreateDirectoryA(target, NULL))
+    if (CreateDirectoryA(target, NULL)) {
+        CopyJournal.entries[entry] = CopyCreated;
         return 0;
+    }
     ShowPosition(bar);
     ReportError("Could not create directory %s", target);
     return -1;
@@ -155,20 +164,52 @@ static void MakeWritable(const char *target)
     SetFileAttributesA(target, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
 }
 
-// Copies without touching an existing target; if that fails, the user decides whether it
-// is replaced. Returns 0, or -2 with a message when the replacing copy fails too.
-static int CopyTargetFile(const char *source, const char *target, ProgressBar *bar)
+// A copy that failed leaves no part of the file behind; a file that was there before it
+// began (the copy found the name taken) is not the copy's to remove.
+static void RemoveStump(const char *target, DWORD copyError)
+{
+    if (copyError == ERROR_FILE_EXISTS || copyError == ERROR_ALREADY_EXISTS)
+        return;
+    // The stump may carry its source's read-only attribute.
+    SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(target);
+}
+
+static int ReportCopyFailed(const char *target, ProgressBar *bar)
+{
+    ShowPosition(bar);
+    ReportError("Could not copy file %s", target);
+    return -2;
+}
+
+// A file that was there is replaced only on the user's OK, and only once its old bytes are
+// kept aside; Cancel keeps it (writable, as a copied file) and the copy goes on. In an
+// install directory this run made, nothing was there. Returns 0, or -2 with a message
+// when the file could not be copied.
+static int CopyTargetFile(int entry, const char *source, const char *target, ProgressBar *bar)
 {
     char question[MessageSize];
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
 
-    if (!CopyFileA(source, target, TRUE)) {
+    if (!CopyJournal.installMade)
+        attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
         ShowPosition(bar);
         FormatText(question, sizeof question, "File %s exists overwrite ?", target);
-        if (AskToGoAhead(MainWindow, question) && !CopyFileA(source, target, FALSE)) {
-            ReportError("Could not copy file %s", target);
-            return -2;
+        if (!AskToGoAhead(MainWindow, question)) {
+            MakeWritable(target);
+            return 0;
         }
+        // A folder, or a file that cannot be moved, stays as it was.
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || KeepAside(entry, target) < 0)
+            return ReportCopyFailed(target, bar);
     }
+    if (!CopyFileA(source, target, TRUE)) {
+        RemoveStump(target, GetLastError());
+        return ReportCopyFailed(target, bar);
+    }
+    if (CopyJournal.entries[entry] == CopyUntouched)
+        CopyJournal.entries[entry] = CopyCreated;
     MakeWritable(target);
     return 0;
 }
@@ -176,7 +217,7 @@ static int CopyTargetFile(const char *source, const char *target, ProgressBar *b
 // Handles every entry of the file list, moving the bar by the bytes before each entry.
 // Returns 0, the result of the first entry that failed, or -1 once the user has closed
 // the main window, which ends the copy at once.
-static int CopyEntries(ProgressBar *bar, const char *install, size_t prefixLength)
+static int CopyEntries(ProgressBar *bar)
 {
     char target[TargetPathSize];
     const char *path;
@@ -196,13 +237,13 @@ static int CopyEntries(ProgressBar *bar, const char *install, size_t prefixLengt
             ShowVisibleChange(bar);
         done += CountedSize(FileSizes[i]);
         path = FilePaths[i];
-        FormatText(target, sizeof target, "%s\\%s", install, path + prefixLength + 1);
+        JournalTarget(i, target, sizeof target);
         // A directory entry ends in the backslash that the scan put there, which only a
         // walk by characters tells from the second byte of a file name's last character.
         if (EndsInBackslash(path))
-            result = MakeTargetDirectory(target, bar);
+            result = MakeTargetDirectory(i, target, bar);
         else
-            result = CopyTargetFile(path, target, bar);
+            result = CopyTargetFile(i, path, target, bar);
     }
     // A close during the question about the last entry is seen only here.
     return MainWindowDestroyed ? -1 : result;
@@ -223,6 +264,7 @@ int CopyTree(const char *source, const char *install)
 
     FileCount = 0;
     FileListOverflowPath[0] = '\0';
+    StartCopyJournal(installText, (int)strlen(sourceText));
     ScanTree(sourceText);
     if (MainWindowDestroyed)
         return -1;
@@ -234,11 +276,13 @@ int CopyTree(const char *source, const char *install)
     }
     if (MakeInstallDirectory(installText) < 0)
         return -1;
+    if (!AskWhenCopyDoesNotFit())
+        return MainWindowDestroyed ? -1 : CopyDeclined;
 
     page = CreateProgressPage();
     ShowWindow(page, SW_SHOW);
     StartProgressBar(&bar, page);
-    result = CopyEntries(&bar, installText, strlen(sourceText));
+    result = CopyEntries(&bar);
     destroyed = DestroyWindow(page);
     if (result < 0)
         return result;

@@ -7,6 +7,9 @@
 
 void ShowError(HWND owner, const char *text);
 
+// Tells the user of something that went well, captioned "Message" with OK only.
+void ShowNotice(HWND owner, const char *text);
+
 // Returns 1 when the user chose OK, 0 otherwise.
 int AskToGoAhead(HWND owner, const char *text);
 

@@ -31,3 +31,4 @@ int FileCount;
 char FilePaths[MaxFileCount][FileListPathSize];
 int FileSizes[MaxFileCount];
 char FileListOverflowPath[PathBufferSize];
+CopyJournalState CopyJournal;

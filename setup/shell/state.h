@@ -31,8 +31,13 @@ extern int SourceDirectoryTooLong;
 extern char InstallDirectory[PathBufferSize];
 extern char LinksInfPath[PathBufferSize];  // empty until the link script is written
 extern int InstallFinished;                // set by the wizard once every step was called
-// What setup returns when it ends: 0, or ExitCodeNotInstalled when the copy did not finish.
-enum { ExitCodeNotInstalled = 1 };
+// What setup returns when it ends: 0 after an installation that completed or when the user
+// left before anything was changed; otherwise why Veltrane was not installed.
+enum {
+    ExitCodeNotInstalled = 1,   // the copy stopped, or the tree was refused
+    ExitCodeClosedInCopy = 2,   // the main window was closed during the copy
+    ExitCodeFolderRefused = 3,  // setup's own folder: its path too long, or in place a blank
+};
 extern int SetupExitCode;
 // The install-directory page's text: filled by each showing, refilled from the edit on OK.
 extern char DirectoryPageText[PathBufferSize];
@@ -59,5 +64,16 @@ extern int FileSizes[MaxFileCount];
 // The first path that did not fit the file list or the scan's buffers (cut to fit here);
 // empty while the whole tree fits. A tree that does not fit is not installed.
 extern char FileListOverflowPath[PathBufferSize];
+
+// What the copy did to each entry of the file list, so that a copy that does not finish can
+// be undone; the kept copies of replaced files are on disk (install/journal.h).
+enum CopyEntryState { CopyUntouched, CopyCreated, CopyReplaced };
+struct CopyJournalState {
+    char install[PathBufferSize];  // the install directory, without a trailing backslash
+    int sourceLength;              // the source directory's length at the start of list paths
+    int installMade;               // 1 when this run made the install directory
+    char entries[MaxFileCount];    // a CopyEntryState for each list entry
+};
+extern CopyJournalState CopyJournal;
 
 #endif

@@ -1,7 +1,10 @@
 // Entry point of setup: source directory, main window, timer, outer loop, exit clean-up.
-// Exit codes: 0 after every normal run; 1 (ExitCodeNotInstalled) when the copy stopped or
-// the tree was refused, so that Veltrane was not installed; 255 when the window class
-// cannot be registered or the main window cannot be created.
+// Exit codes: 0 after an installation that completed, or when the user left before anything
+// was changed; when Veltrane was not installed, 1 (ExitCodeNotInstalled) when the copy
+// stopped or the tree was refused, 2 (ExitCodeClosedInCopy) when the main window was closed
+// during the copy, 3 (ExitCodeFolderRefused) when setup's own folder was refused (its path
+// too long, or in place a blank in it); 255 when the window class cannot be registered or
+// the main window cannot be created.
 #include <windows.h>
 #include <commctrl.h>
 #include <string.h>

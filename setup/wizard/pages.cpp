@@ -9,7 +9,7 @@
 #include "resource.h"
 
 enum {
-    DirectoryEntryLimit = 100,  // the edit is read with this limit: 99 characters
+    DirectoryEntryLimit = 100,  // the edit takes 99 bytes, all that setup reads
     LicenceTextLimit = 8192,    // room for the licence text and the zero it lacks
 };
 
@@ -55,19 +55,26 @@ static void PutLicenceText(HWND page)
     SendDlgItemMessageA(page, IDC_LICENCE_TEXT, WM_SETTEXT, 0, (LPARAM)text);
 }
 
-// OK or Enter: an empty entry is ignored and one with a blank refused; the page text
-// holds what was read either way, so a later Cancel hands it back.
+// OK or Enter: an empty entry is ignored, and one with a blank or longer than setup reads
+// refused; the page text holds what was read either way, so a later Cancel hands it back.
 static BOOL CheckDirectoryEntry(HWND page)
 {
     LRESULT length;
 
     memset(DirectoryPageText, 0, sizeof DirectoryPageText);
-    length = SendDlgItemMessageA(page, IDC_DIRECTORY_EDIT, WM_GETTEXT, DirectoryEntryLimit,
+    length = SendDlgItemMessageA(page, IDC_DIRECTORY_EDIT, WM_GETTEXT, sizeof DirectoryPageText,
                                  (LPARAM)DirectoryPageText);
     if (length <= 0)
         return TRUE;
-    // The limit counts bytes, so it may have kept the first half of a character.
+    // The read counts bytes, so it may have kept the first half of a character.
     DropSplitCharacter(DirectoryPageText);
+    // The edit takes no more, but where it counts characters rather than bytes, a text of
+    // double-byte characters can pass the limit: it is refused whole, never cut.
+    if (strlen(DirectoryPageText) >= DirectoryEntryLimit) {
+        ShowError(page, "The install directory is longer than 99 characters\n\n"
+                        "Choose a shorter one");
+        return TRUE;
+    }
     if (strchr(DirectoryPageText, ' ')) {
         ShowError(page, "Space characters in the install directory are not allowed");
         return TRUE;
@@ -118,6 +125,7 @@ static INT_PTR CALLBACK DirectoryPageProc(HWND page, UINT message, WPARAM wParam
 {
     switch (message) {
     case WM_INITDIALOG:
+        SendDlgItemMessageA(page, IDC_DIRECTORY_EDIT, EM_LIMITTEXT, DirectoryEntryLimit - 1, 0);
         SendDlgItemMessageA(page, IDC_DIRECTORY_EDIT, WM_SETTEXT, 0,
                             (LPARAM)DirectoryPageText);
         return TRUE;

@@ -1,6 +1,7 @@
 // The wizard sequence: welcome and licence, the install directory, then the installation
 // steps. Each step reports its own errors; only a copy that did not finish, or a main
-// window closed during it, ends the installation there.
+// window closed during it, ends the installation there, and then the install directory is
+// put back as it was before the copy.
 #include <string.h>
 
 #include "wizard/wizard.h"
@@ -10,6 +11,7 @@
 #include "config/linkscript.h"
 #include "config/startfile.h"
 #include "install/copy.h"
+#include "install/journal.h"
 #include "shell/msgbox.h"
 #include "shell/state.h"
 #include "shell/text.h"
@@ -32,12 +34,14 @@ static int ConfirmExit(void)
 static int CheckSourceDirectory(void)
 {
     if (SourceDirectoryTooLong) {
+        SetupExitCode = ExitCodeFolderRefused;
         ShowError(MainWindow, "The setup directory path is too long\n\n"
                               "Move the files to a shorter path and start installation again");
         return 0;
     }
     // In place the source directory becomes the install directory, where no blank may be.
     if (InPlaceInstall && strchr(SourceDirectory, ' ')) {
+        SetupExitCode = ExitCodeFolderRefused;
         ShowError(MainWindow, "Space characters in the install directory are not allowed\n\n"
                               "Delete this directory and files and start installation again");
         return 0;
@@ -112,6 +116,35 @@ static int AcceptEntry(void)
     return 0;
 }
 
+// Kept copies that could not be put back or deleted stay where the user can find them.
+static void ShowKeptCopiesLeft(const char *install)
+{
+    char folder[PathBufferSize + sizeof KeptFolderName + 1];
+    char text[sizeof folder + 128];
+
+    JoinDirectory(folder, sizeof folder, install, "\\" KeptFolderName);
+    FormatText(text, sizeof text,
+               "Setup could not put back or remove every file it had set aside\n\n"
+               "They are in %s", folder);
+    ShowError(MainWindow, text);
+}
+
+// Files that a run killed during its copy had set aside go back before anything else.
+static void PutBackInterruptedCopy(void)
+{
+    char text[2 * PathBufferSize + 128];
+    int restored = RestoreKeptCopies(InstallDirectory);
+
+    if (restored > 0) {
+        FormatText(text, sizeof text,
+                   "An earlier installation into %s did not finish\n\n"
+                   "Setup has put back the files it had replaced", InstallDirectory);
+        ShowNotice(MainWindow, text);
+    } else if (restored < 0) {
+        ShowKeptCopiesLeft(InstallDirectory);
+    }
+}
+
 // An existing directory needs the user's go-ahead and a missing one is made; one that can
 // be neither is reported, and nothing is installed into it. 1 to go on, 0 to ask again.
 static int PrepareInstallDirectory(void)
@@ -119,15 +152,19 @@ static int PrepareInstallDirectory(void)
     char directory[PathBufferSize + 1];
     char text[PathBufferSize];
 
+    CopyJournal.installMade = 0;
     // A drive's root is kept as "c:", which alone would be that drive's current folder.
     JoinDirectory(directory, sizeof directory, InstallDirectory, "");
     // On success the directory stays the current one for the rest of the run.
     if (SetCurrentDirectoryA(directory)) {
+        PutBackInterruptedCopy();
         FormatText(text, sizeof text, "Directory %s exists overwrite ?", InstallDirectory);
         return AskToGoAhead(MainWindow, text);
     }
-    if (CreateDirectoryA(directory, NULL))
+    if (CreateDirectoryA(directory, NULL)) {
+        CopyJournal.installMade = 1;
         return 1;
+    }
     FormatText(text, sizeof text, "Can not create directory %s", InstallDirectory);
     ShowError(MainWindow, text);
     return 0;
@@ -143,10 +180,10 @@ static void ShowRootWhole(void)
     FormatText(InstallDirectory, sizeof InstallDirectory, "%s", directory);
 }
 
-// Copy mode: 1 once the install directory is chosen, 0 when the user leaves setup.
+// Copy mode: 1 once the install directory is chosen, 0 when the user leaves setup. The
+// page shows the install directory's text, the default at first.
 static int ChooseInstallDirectory(void)
 {
-    FormatText(InstallDirectory, sizeof InstallDirectory, "%s", DefaultInstallDirectory);
     for (;;) {
         switch (ShowDirectoryPage(InstallDirectory)) {
         case IDCANCEL:
@@ -177,13 +214,53 @@ static void ShowUnwrittenFile(const char *path)
     ShowError(MainWindow, text);
 }
 
-// A copy that stopped or a tree refused whole leaves no suite to configure: no file is
-// generated, no program group is made, and setup ends with ExitCodeNotInstalled (1).
+// A copy that stopped or a tree refused whole leaves no suite to configure: the install
+// directory is put back as it was, no file is generated, no program group is made, and
+// setup ends with ExitCodeNotInstalled.
 static void EndNotInstalled(void)
 {
+    int putBack = RollBackCopy();
+
     ShowError(MainWindow, "Veltrane was not installed\n\nSetup could not copy all of its files");
+    if (putBack < 0)
+        ShowKeptCopiesLeft(CopyJournal.install);
     SetupExitCode = ExitCodeNotInstalled;
     CloseSetup();
+}
+
+// Copy mode: chooses the install directory and copies the tree into it, again from the
+// page when the user chose another directory for want of space. 1 once the whole tree is
+// there; 0 when it is not, and the run is ending.
+static int InstallTree(void)
+{
+    int copied;
+
+    FormatText(InstallDirectory, sizeof InstallDirectory, "%s", DefaultInstallDirectory);
+    for (;;) {
+        if (!ChooseInstallDirectory()) {
+            CloseSetup();
+            return 0;
+        }
+        copied = CopyTree(SourceDirectory, InstallDirectory);
+        if (copied != CopyDeclined)
+            break;
+        RollBackCopy();
+        ShowRootWhole();
+    }
+    // The user closed setup: nothing can be shown, and the run ends through the exit
+    // clean-up once the directory is as it was.
+    if (MainWindowDestroyed) {
+        RollBackCopy();
+        SetupExitCode = ExitCodeClosedInCopy;
+        return 0;
+    }
+    if (copied < 0) {
+        EndNotInstalled();
+        return 0;
+    }
+    if (CommitCopy() < 0)
+        ShowKeptCopiesLeft(CopyJournal.install);
+    return 1;
 }
 
 void RunWizard(void)
@@ -193,22 +270,10 @@ void RunWizard(void)
         CloseSetup();
         return;
     }
-    if (InPlaceInstall) {
+    if (InPlaceInstall)
         FormatText(InstallDirectory, sizeof InstallDirectory, "%s", SourceDirectory);
-    } else {
-        if (!ChooseInstallDirectory()) {
-            CloseSetup();
-            return;
-        }
-        int copied = CopyTree(SourceDirectory, InstallDirectory);
-        // The user closed setup: its run ends through the exit clean-up.
-        if (MainWindowDestroyed)
-            return;
-        if (copied < 0) {
-            EndNotInstalled();
-            return;
-        }
-    }
+    else if (!InstallTree())
+        return;
     ExpandStartFile(SourceDirectory, InstallDirectory);
     WriteLinkScript(InstallDirectory);
     InstallFinished = 1;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "install/copy.h"
+#include "install/journal.h"
 #include "shell/state.h"
 #include "resource.h"
 #include "tree_fixture.h"
@@ -196,6 +197,8 @@ protected:
     {
         Boxes.clear();
         Progress.positions.clear();
+        // As the wizard: the install directory is the copy's own only when it makes it.
+        CopyJournal.installMade = 0;
         return CopyTree(from.c_str(), to.c_str());
     }
     void ExpectBoxes(const std::vector<Box> &expected)
@@ -361,47 +364,28 @@ TEST_F(CopyTreeTest, OnlyDirectoriesAndEmptyFilesKeepTheBarAtZero)
     EXPECT_EQ((std::vector<std::string>{"D\\", "D\\empty=0", "empty=0"}), DescribeTree(install));
 }
 
-TEST_F(CopyTreeTest, UnreadableSourceAsksAndCountsItsListedBytes)
+// A source that cannot be read is no existing target: no question, the copy stops there
+// and nothing of it arrives.
+TEST_F(CopyTreeTest, UnreadableSourceStopsTheCopyWithoutAQuestion)
 {
-    const struct {
-        int answer;
-        int result;
-        size_t boxes;
-    } cases[] = {{IDCANCEL, 1, 1}, {IDOK, -2, 2}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.answer == IDOK ? "OK" : "Cancel");
-        std::string from = source + (c.answer == IDOK ? "ok" : "cancel");
-        std::string to = install + (c.answer == IDOK ? "ok" : "cancel");
-        MakeFolder(from);
-        MakeFile(from + "\\locked", 400);
-        MakeFile(from + "\\readable", 100);
-        HANDLE lock = CreateFileA((from + "\\locked").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                  NULL, OPEN_EXISTING, 0, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-        bool lockedFirst = ListingOrder(from).front() == "locked";
-        Answers = {c.answer};
+    MakeFile(source + "\\locked", 400);
+    MakeFile(source + "\\readable", 100);
+    HANDLE lock = CreateFileA((source + "\\locked").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    bool lockedFirst = ListingOrder(source).front() == "locked";
 
-        int result = Copy(from, to);
-        CloseHandle(lock);
-        EXPECT_EQ(c.result, result);
-        ASSERT_EQ(c.boxes, Boxes.size()) << Describe(Boxes);
-        EXPECT_EQ(Describe({Question("File " + to + "\\locked exists overwrite ?")}),
-                  Describe({Boxes[0]}));
-        if (c.answer == IDOK) {
-            EXPECT_EQ(Describe({ErrorBox("Could not copy file " + to + "\\locked")}),
-                      Describe({Boxes[1]}));
-        }
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(to + "\\locked"))
-            << "nothing arrives in place of an unreadable source";
-        // Its 400 bytes come from the listing; the file itself is opened only by the copy.
-        std::vector<int> expected = {0};
-        if (c.answer == IDCANCEL || !lockedFirst)
-            expected.push_back(lockedFirst ? 8000 : 2000);
-        EXPECT_EQ(expected, Progress.positions);
-        if (c.answer == IDCANCEL) {
-            EXPECT_EQ(ReadWholeFile(from + "\\readable"), ReadWholeFile(to + "\\readable"));
-        }
-    }
+    int result = Copy();
+    CloseHandle(lock);
+    EXPECT_EQ(-2, result);
+    ExpectBoxes({ErrorBox("Could not copy file " + install + "\\locked")});
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install + "\\locked"))
+        << "nothing arrives in place of an unreadable source";
+    // Its 400 bytes come from the listing; the file itself is opened only by the copy.
+    std::vector<int> expected = {0};
+    if (!lockedFirst)
+        expected.push_back(2000);
+    EXPECT_EQ(expected, Progress.positions);
 }
 
 TEST_F(CopyTreeTest, ExistingFilesAskOkReplacesCancelKeepsBothEndWritable)
@@ -429,14 +413,38 @@ TEST_F(CopyTreeTest, ExistingFilesAskOkReplacesCancelKeepsBothEndWritable)
               [](const Box &a, const Box &b) { return a.text < b.text; });
     EXPECT_EQ(Describe(questions), Describe(asked)) << "one question per existing file";
 
-    Answers.assign(4, IDOK);
-    EXPECT_EQ(1, Copy());
-    for (const char *file : files) {
-        EXPECT_EQ(ReadWholeFile(source + file), ReadWholeFile(install + file)) << file;
-        EXPECT_EQ(0u, AttributesOf(install + file) & FILE_ATTRIBUTE_READONLY) << file;
+    // Replaced, the old files are kept aside until the copy is committed or rolled back,
+    // also by a later run after this one was killed.
+    std::vector<std::string> before = TreeContents(install);
+    for (int round = 0; round < 3; round++) {
+        SCOPED_TRACE(round == 0 ? "rolled back" : round == 1 ? "killed" : "committed");
+        Answers.assign(4, IDOK);
+        EXPECT_EQ(1, Copy());
+        EXPECT_EQ(4u, Boxes.size()) << Describe(Boxes);
+        for (const char *file : files) {
+            EXPECT_EQ(ReadWholeFile(source + file), ReadWholeFile(install + file)) << file;
+            EXPECT_EQ(0u, AttributesOf(install + file) & FILE_ATTRIBUTE_READONLY) << file;
+        }
+        if (round == 0) {
+            EXPECT_EQ(0, RollBackCopy());
+        } else if (round == 1) {
+            EXPECT_EQ(4, RestoreKeptCopies(install.c_str()));
+        } else {
+            EXPECT_EQ(0, CommitCopy());
+            EXPECT_EQ(SampleTreeCopied(), DescribeTree(install));
+            break;
+        }
+        EXPECT_EQ(before, TreeContents(install));
     }
-    EXPECT_EQ(4u, Boxes.size()) << Describe(Boxes);
-    EXPECT_EQ(SampleTreeCopied(), DescribeTree(install));
+}
+
+// A stopped copy into a folder it made: the rollback leaves no trace of it.
+TEST_F(CopyTreeTest, RollBackRemovesWhatTheCopyMade)
+{
+    MakeSampleTree();
+    ASSERT_EQ(1, Copy());
+    EXPECT_EQ(0, RollBackCopy());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install));
 }
 
 // A target that cannot be replaced: after OK the copy stops with "Could not copy file", the

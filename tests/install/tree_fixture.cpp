@@ -137,7 +137,7 @@ std::vector<std::string> InListingOrder(const std::string &directory,
 }
 
 static void Describe(const std::string &root, const std::string &relative,
-                     std::vector<std::string> *lines)
+                     std::vector<std::string> *lines, bool contents)
 {
     std::string here = relative.empty() ? root : root + "\\" + relative;
     for (const std::string &name : ListingOrder(here)) {
@@ -145,7 +145,9 @@ static void Describe(const std::string &root, const std::string &relative,
         std::string full = root + "\\" + child;
         if (AttributesOf(full) & FILE_ATTRIBUTE_DIRECTORY) {
             lines->push_back(child + "\\");
-            Describe(root, child, lines);
+            Describe(root, child, lines, contents);
+        } else if (contents) {
+            lines->push_back(child + "=" + ReadWholeFile(full));
         } else {
             lines->push_back(child + "=" + std::to_string(ReadWholeFile(full).size()));
         }
@@ -155,7 +157,15 @@ static void Describe(const std::string &root, const std::string &relative,
 std::vector<std::string> DescribeTree(const std::string &root)
 {
     std::vector<std::string> lines;
-    Describe(root, "", &lines);
+    Describe(root, "", &lines, false);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+std::vector<std::string> TreeContents(const std::string &root)
+{
+    std::vector<std::string> lines;
+    Describe(root, "", &lines, true);
     std::sort(lines.begin(), lines.end());
     return lines;
 }

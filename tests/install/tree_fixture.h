@@ -29,6 +29,8 @@ std::vector<std::string> InListingOrder(const std::string &directory,
 // Every entry below `root` as "relative\" for folders and "relative=size" for files,
 // sorted, so that two trees can be compared.
 std::vector<std::string> DescribeTree(const std::string &root);
+// The same with each file's bytes in place of its size, to tell a tree byte for byte.
+std::vector<std::string> TreeContents(const std::string &root);
 
 std::string Repeat(char c, size_t count);
 

@@ -14,6 +14,7 @@
 #include "config/linkscript.h"
 #include "config/startfile.h"
 #include "install/copy.h"
+#include "install/journal.h"
 #include "shell/msgbox.h"
 #include "shell/state.h"
 #include "wizard/pages.h"
@@ -87,6 +88,12 @@ void ShowError(HWND owner, const char *text)
     Record(std::string("error ") + text);
 }
 
+void ShowNotice(HWND owner, const char *text)
+{
+    EXPECT_EQ(MainWindow, owner) << text;
+    Record(std::string("notice ") + text);
+}
+
 int AskToGoAhead(HWND owner, const char *text)
 {
     EXPECT_EQ(MainWindow, owner) << text;
@@ -95,11 +102,36 @@ int AskToGoAhead(HWND owner, const char *text)
 }
 
 // The configuration steps fail on purpose: the sequence must go on whatever they return.
-// The copy fails only into a folder named "stopped".
+// The copy fails only into a folder named "stopped"; into one named "full" the user
+// declines it the first time.
+int DeclinedCopies;
 int CopyTree(const char *source, const char *install)
 {
     Record(std::string("copy ") + source + " > " + install + Kind(install));
+    if (std::string(install).find("full") != std::string::npos && DeclinedCopies++ == 0)
+        return CopyDeclined;
     return std::string(install).find("stopped") != std::string::npos ? -2 : 0;
+}
+
+int CommitCopy(void)
+{
+    Record("commit");
+    return 0;
+}
+
+// As the journal, it removes the install directory when this run made it.
+int RollBackCopy(void)
+{
+    Record("roll back");
+    if (CopyJournal.installMade)
+        RemoveDirectoryA(InstallDirectory);
+    return 0;
+}
+
+// A folder named "killed" holds what an interrupted run set aside.
+int RestoreKeptCopies(const char *install)
+{
+    return std::string(install).find("killed") != std::string::npos ? 2 : 0;
 }
 
 int ExpandStartFile(const char *source, const char *install)
@@ -158,15 +190,15 @@ const Case Cases[] = {
      "welcome | exit | close"},
     {"a blank in the folder is refused before any page", 1, "C:\\my suite", 0, {}, {},
      "error Space characters in the install directory are not allowed\n\n"
-     "Delete this directory and files and start installation again | close"},
+     "Delete this directory and files and start installation again | close | exit code 3"},
     {"a copy-mode source with a blank is fine", 0, "C:\\my suite\\veltrane", 0,
      {Next, IDYES, IDOK}, {"<T>\\new"},
      "welcome | licence | directory c:\\veltrane"
      " | copy C:\\my suite\\veltrane > <T>\\new (folder)"
-     " | expand C:\\my suite\\veltrane > <T>\\new | links <T>\\new | finished"},
+     " | commit | expand C:\\my suite\\veltrane > <T>\\new | links <T>\\new | finished"},
     {"a folder path too long to read is refused before any page", Both, "", 1, {}, {},
      "error The setup directory path is too long\n\n"
-     "Move the files to a shorter path and start installation again | close"},
+     "Move the files to a shorter path and start installation again | close | exit code 3"},
     {"a welcome page that cannot be shown ends setup", Both, "C:\\suite", 0, {-1}, {},
      "welcome | close"},
     {"a licence page that cannot be shown ends setup", Both, "C:\\suite", 0, {Next, -1}, {},
@@ -174,17 +206,17 @@ const Case Cases[] = {
     {"a new folder is made, then copied into", 0, "C:\\src\\veltrane", 0,
      {Next, IDYES, IDOK}, {"<T>\\new"},
      "welcome | licence | directory c:\\veltrane | copy C:\\src\\veltrane > <T>\\new (folder)"
-     " | expand C:\\src\\veltrane > <T>\\new | links <T>\\new | finished"},
+     " | commit | expand C:\\src\\veltrane > <T>\\new | links <T>\\new | finished"},
     {"an existing folder is used after OK, without its final backslash", 0,
      "C:\\src\\veltrane", 0, {Next, IDYES, IDOK, IDOK}, {"<T>\\old\\"},
      "welcome | licence | directory c:\\veltrane | ask Directory <T>\\old exists overwrite ?"
-     " | copy C:\\src\\veltrane > <T>\\old (folder) | expand C:\\src\\veltrane > <T>\\old"
+     " | copy C:\\src\\veltrane > <T>\\old (folder) | commit | expand C:\\src\\veltrane > <T>\\old"
      " | links <T>\\old | finished"},
     {"Cancel on overwrite shows the page again with the entry", 0, "C:\\src\\veltrane", 0,
      {Next, IDYES, IDOK, IDCANCEL, IDOK, IDOK}, {"<T>\\old\\", "="},
      "welcome | licence | directory c:\\veltrane | ask Directory <T>\\old exists overwrite ?"
      " | directory <T>\\old | ask Directory <T>\\old exists overwrite ?"
-     " | copy C:\\src\\veltrane > <T>\\old (folder) | expand C:\\src\\veltrane > <T>\\old"
+     " | copy C:\\src\\veltrane > <T>\\old (folder) | commit | expand C:\\src\\veltrane > <T>\\old"
      " | links <T>\\old | finished"},
     {"a folder that cannot be made is reported and the page comes again", 0,
      "C:\\src\\veltrane", 0, {Next, IDYES, IDOK}, {"<T>\\absent\\deeper"},
@@ -194,12 +226,12 @@ const Case Cases[] = {
     {"a copy that did not finish ends setup with exit code 1 and no other step", 0,
      "C:\\src\\veltrane", 0, {Next, IDYES, IDOK}, {"<T>\\stopped"},
      "welcome | licence | directory c:\\veltrane | copy C:\\src\\veltrane > <T>\\stopped (folder)"
-     " | error Veltrane was not installed\n\nSetup could not copy all of its files | close"
+     " | roll back | error Veltrane was not installed\n\nSetup could not copy all of its files | close"
      " | exit code 1"},
     {"Cancel then Back shows the page with the text it handed back", 0, "C:\\src\\veltrane",
      0, {Next, IDYES, IDCANCEL, Back, IDOK}, {"<T>\\typed", "="},
      "welcome | licence | directory c:\\veltrane | exit | directory <T>\\typed"
-     " | copy C:\\src\\veltrane > <T>\\typed (folder) | expand C:\\src\\veltrane > <T>\\typed"
+     " | copy C:\\src\\veltrane > <T>\\typed (folder) | commit | expand C:\\src\\veltrane > <T>\\typed"
      " | links <T>\\typed | finished"},
     {"Cancel then Exit Setup on the directory page closes", 0, "C:\\src\\veltrane", 0,
      {Next, IDYES, IDCANCEL, ExitSetup}, {},
@@ -213,6 +245,16 @@ const Case Cases[] = {
      "welcome | licence | directory c:\\veltrane | error The install directory \\ is not a"
      " full path\n\nType a drive letter, a colon and a backslash followed by folder names,"
      " such as c:\\veltrane | directory \\ | close"},
+    {"a copy declined for want of space shows the page again, the folder gone", 0,
+     "C:\\src\\veltrane", 0, {Next, IDYES, IDOK, IDOK}, {"<T>\\full", "="},
+     "welcome | licence | directory c:\\veltrane | copy C:\\src\\veltrane > <T>\\full (folder)"
+     " | roll back | directory <T>\\full | copy C:\\src\\veltrane > <T>\\full (folder)"
+     " | commit | expand C:\\src\\veltrane > <T>\\full | links <T>\\full | finished"},
+    {"what an interrupted run set aside is put back before the question", 0,
+     "C:\\src\\veltrane", 0, {Next, IDYES, IDOK, IDCANCEL, IDCANCEL, ExitSetup}, {"<T>\\killed"},
+     "welcome | licence | directory c:\\veltrane | notice An earlier installation into"
+     " <T>\\killed did not finish\n\nSetup has put back the files it had replaced"
+     " | ask Directory <T>\\killed exists overwrite ? | directory <T>\\killed | exit | close"},
 };
 
 std::string Replace(std::string text, const std::string &from, const std::string &to)
@@ -242,12 +284,14 @@ protected:
         _chdir(temp);
         CreateDirectoryA(scratch.c_str(), NULL);
         CreateDirectoryA((scratch + "\\old").c_str(), NULL);
+        CreateDirectoryA((scratch + "\\killed").c_str(), NULL);
+        DeclinedCopies = 0;
     }
 
     void TearDown() override
     {
         _chdir("\\");
-        for (const char *name : {"\\new", "\\typed", "\\stopped"})
+        for (const char *name : {"\\new", "\\typed", "\\stopped", "\\full"})
             RemoveDirectoryA((scratch + name).c_str());
         DestroyWindow(MainWindow);
     }

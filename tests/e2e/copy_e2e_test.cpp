@@ -410,6 +410,13 @@ TEST(CopyE2E, DirectoryEntriesThatCannotBeInstalledIntoAreRefused)
         ReadControlText(page, IDC_DIRECTORY_EDIT, text, sizeof text);
         EXPECT_EQ(entry[0], text);
     }
+    // Typed longer than setup reads, the entry stops at what setup reads, so that what the
+    // page shows is what is judged and installed into.
+    std::string typed = "c:\\acc\\" + std::string(91, 'a') + "\\CONFIG";
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, typed.c_str()));
+    char shown[200] = "";
+    ReadControlText(page, IDC_DIRECTORY_EDIT, shown, sizeof shown);
+    EXPECT_EQ(typed.substr(0, 99), shown);
     Press(page, IDCANCEL);
     HWND exitPage = run.WaitPage(ExitCaption);
     ASSERT_TRUE(exitPage);
@@ -419,6 +426,61 @@ TEST(CopyE2E, DirectoryEntriesThatCannotBeInstalledIntoAreRefused)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf("c:\\velt"));
     EXPECT_EQ(0u, ProgramsStarted(job)) << "brindle was started";
     CloseHandle(job);
+}
+
+// Setup killed at a question, after it replaced a file: the old bytes are still on the
+// disk, and the next run into that folder puts them back before anything else and says so.
+TEST(CopyE2E, KilledDuringTheCopyTheNextRunPutsTheOldFilesBack)
+{
+    CopyRun run;
+    ASSERT_TRUE(run.Prepare("killed"));
+    MakeFolder(run.source + "\\D");
+    MakeFile(run.source + "\\D\\d1", 300, 1);
+    MakeFile(run.source + "\\D\\d2", 400, 2);
+    std::vector<std::string> order = InListingOrder(run.source + "\\D", {"d1", "d2"});
+    MakeFolder(run.install);
+    MakeFolder(run.install + "\\D");
+    for (const std::string &name : order)
+        MakeFileWithText(run.install + "\\D\\" + name, "older " + name);
+    MakeFileWithText(run.install + "\\mine.txt", "the user's own");
+    std::vector<std::string> before = TreeContents(run.install);
+
+    ASSERT_TRUE(run.Start());
+    ChooseInstallDirectory(run, run.install, true);
+    HWND box = WaitForQuestion(run, "D\\" + order[0]);
+    ASSERT_TRUE(box);
+    Answer(box);
+    ASSERT_TRUE(WaitForQuestion(run, "D\\" + order[1]));
+    KillProgram(&run.setup.program);
+    std::string kept = ReadWholeFile(run.install + "\\~setup-kept\\D\\" + order[0]) +
+                       ReadWholeFile(run.install + "\\D\\" + order[0]);
+    EXPECT_NE(std::string::npos, kept.find("older " + order[0])) << "the old bytes are gone";
+
+    ASSERT_TRUE(run.Start());
+    AcceptLicence(run.setup.program.processId);
+    HWND page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, run.install.c_str()));
+    Press(page, IDOK);
+    box = run.WaitBox("Message");
+    ASSERT_TRUE(box);
+    EXPECT_EQ("An earlier installation into " + run.install + " did not finish\n\n"
+              "Setup has put back the files it had replaced", BoxText(box));
+    EXPECT_EQ(run.MainWindow(), GetWindow(box, GW_OWNER)) << "the main window owns the box";
+    EXPECT_EQ(before, TreeContents(run.install)) << "put back before the box";
+    Answer(box);
+    box = run.WaitBox("Message");
+    ASSERT_TRUE(box);
+    EXPECT_EQ("Directory " + run.install + " exists overwrite ?", BoxText(box));
+    ASSERT_TRUE(AnswerMessageBox(box, IDCANCEL));
+    page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page);
+    Press(page, IDCANCEL);
+    HWND exitPage = run.WaitPage(ExitCaption);
+    ASSERT_TRUE(exitPage);
+    Press(exitPage, IDC_EXIT_SETUP);
+    EXPECT_EQ(0, run.Exit());
+    EXPECT_EQ(before, TreeContents(run.install));
 }
 
 // A copy that did not finish: after its own boxes, one that says Veltrane was not
@@ -437,29 +499,31 @@ void ExpectNotInstalled(CopyRun &run, HANDLE job, std::vector<BoxSeen> expected)
     CloseHandle(job);
 }
 
-// The copy stops at a target that cannot be replaced, and nothing more is installed.
+// The copy stops at a target that cannot be replaced, over an older installation: the
+// folder is put back byte for byte as it was, the user's own file with it.
 void ExpectStoppedAt(CopyRun &run, const std::string &blocked, const std::string &after,
                      void (*block)(const std::string &target, HANDLE *held))
 {
     HANDLE held = INVALID_HANDLE_VALUE;
     std::string target = run.install + "\\" + blocked;
     MakeFolder(run.install);
+    MakeFolder(run.install + "\\A");
+    MakeFileWithText(run.install + "\\A\\a", "older a");
+    MakeFileWithText(run.install + "\\mine.txt", "the user's own");
     MakeFileWithText(target, "keep");
+    std::vector<std::string> before = TreeContents(run.install);
     block(target, &held);
     ASSERT_TRUE(run.Start());
     HANDLE job = CountStartedPrograms(run);
     ASSERT_TRUE(job) << "no job to count started programs";
     ChooseInstallDirectory(run, run.install, true);
     ExpectNotInstalled(run, job,
-                       {{"Message", "File " + target + " exists overwrite ?"},
+                       {{"Message", "File " + run.install + "\\A\\a exists overwrite ?"},
+                        {"Message", "File " + target + " exists overwrite ?"},
                         {"Error", "Could not copy file " + target}});
     CloseHandle(held);
-
-    EXPECT_EQ("keep", ReadWholeFile(target));
-    EXPECT_EQ(ReadWholeFile(run.source + "\\A\\a"), ReadWholeFile(run.install + "\\A\\a"))
-        << "earlier files intact";
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\" + after))
-        << "the copy went on";
+    EXPECT_EQ(before, TreeContents(run.install)) << "the older installation was not put back";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\" + after));
 }
 
 void PrepareBlockedTree(CopyRun &run, const char *name, std::vector<std::string> *order)
@@ -528,7 +592,8 @@ TEST(CopyE2E, DirectoryBlockedByAFileIsReportedWithoutBackslash)
 
 // The user closes setup during the copy, as the system's "end task" does: WM_CLOSE sent
 // to the main window, which the copy's pump delivers at once, or which takes the question
-// that holds the copy with it. The copy stops, no later step runs, the exit code is 0.
+// that holds the copy with it. The copy stops, no later step runs, the folder is as it was
+// (gone, when setup made it), and the exit code is 2.
 TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheInstallation)
 {
     for (bool atQuestion : {false, true}) {
@@ -536,7 +601,6 @@ TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheInstallation)
         CopyRun run;
         ASSERT_TRUE(run.Prepare(atQuestion ? "close-asked" : "close"));
         MakeMediumTree(run.source);
-        size_t treeEntries = DescribeTree(run.source).size();
         std::vector<ListEntry> list;
         AppendCopyOrder(run.source, "", &list);
         size_t first = 0;
@@ -545,6 +609,9 @@ TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheInstallation)
         ASSERT_LT(first, list.size());
         if (atQuestion)
             PlaceTargets(run.install, list, {first});
+        std::vector<std::string> before;
+        if (atQuestion)
+            before = TreeContents(run.install);
         ASSERT_TRUE(run.Start());
         HANDLE job = CountStartedPrograms(run);
         ASSERT_TRUE(job) << "no job to count started programs";
@@ -563,12 +630,12 @@ TEST(CopyE2E, ClosingTheMainWindowDuringTheCopyEndsTheInstallation)
         DWORD_PTR ignored;
         SendMessageTimeoutA(mainWindow, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
         EXPECT_FALSE(IsWindow(mainWindow));
-        EXPECT_EQ(0, WaitForProgramExit(&run.setup.program, CopyMilliseconds));
+        EXPECT_EQ(2, WaitForProgramExit(&run.setup.program, CopyMilliseconds));
 
-        EXPECT_LT(DescribeTree(run.install).size(), treeEntries) << "the copy went on";
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\orvane.cfg"))
-            << "the start file was expanded";
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install + "\\links.inf"));
+        if (atQuestion)
+            EXPECT_EQ(before, TreeContents(run.install)) << "the folder was not put back";
+        else
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(run.install)) << "the folder stayed";
         EXPECT_EQ(0u, ProgramsStarted(job)) << "brindle was started for the program group";
         CloseHandle(job);
     }

@@ -175,7 +175,7 @@ TEST(WizardE2E, UnusableFolderGivesOnlyItsErrorAndCloses)
         EXPECT_EQ(c.message, BoxText(box));
         EXPECT_FALSE(run.WaitPage(WelcomeCaption, 0)) << "a page came up";
         ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-        EXPECT_EQ(0, run.Exit());
+        EXPECT_EQ(3, run.Exit()) << "setup's own folder was refused";
         EXPECT_EQ(Untouched, FolderListing(run.folder));
     }
 }

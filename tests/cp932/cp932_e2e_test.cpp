@@ -12,6 +12,7 @@
 
 #include "driver.h"
 #include "pages_walk.h"
+#include "resource.h"
 #include "setup_run.h"
 
 namespace {
@@ -138,6 +139,39 @@ TEST_F(Cp932E2E, CopyIntoAFolderEndingIn0x5CPutsTheWholeSuiteThere)
     drive.insert(InstallFolder.substr(3) + "\\");
     EXPECT_EQ(drive, Entries("C:", false)) << "C:\\ holds more than the install directory";
     RemoveFolderTree(InstallFolder.c_str());
+}
+
+// The directory page's 99 bytes end inside a double-byte character: the page never cuts
+// the text it shows. An edit that counts bytes takes 98 of them; one that counts characters
+// (as Wine's does) shows all 100, which are refused whole rather than installed into cut.
+TEST_F(Cp932E2E, DirectoryPageLimitInsideACharacterCutsNothing)
+{
+    SetupRun run;
+    ASSERT_TRUE(run.Prepare("cp932-limit", "setup-copy.exe"));
+    ASSERT_TRUE(run.Start());
+    AcceptLicence(run.setup.program.processId);
+    HWND page = run.WaitPage(DirectoryCaption);
+    ASSERT_TRUE(page);
+    const std::string typed = "C:\\" + std::string(95, 'a') + "\x95\x5C";
+    ASSERT_TRUE(TypeIntoEdit(page, IDC_DIRECTORY_EDIT, typed.c_str()));
+    char shown[200] = "";
+    ReadControlText(page, IDC_DIRECTORY_EDIT, shown, sizeof shown);
+    if (std::string(shown) == typed) {
+        ASSERT_TRUE(PressButton(page, IDOK));
+        HWND box = run.WaitBox("Error");
+        ASSERT_TRUE(box);
+        EXPECT_EQ("The install directory is longer than 99 characters\n\nChoose a shorter one",
+                  BoxText(box));
+        ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+        ASSERT_TRUE(WaitForWindowGone(box, PageGoneMilliseconds));
+    } else {
+        EXPECT_EQ(typed.substr(0, 98), shown) << "the edit cut the text elsewhere";
+    }
+    Press(page, IDCANCEL);
+    HWND exitPage = run.WaitPage(ExitCaption);
+    ASSERT_TRUE(exitPage);
+    Press(exitPage, IDC_EXIT_SETUP);
+    EXPECT_EQ(0, run.Exit());
 }
 
 }  // namespace

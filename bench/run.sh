@@ -6,6 +6,9 @@
 #     cp -a of the same tree: the x86_64 program against the 64-bit xcopy, and the shipped
 #     i686 program against the 32-bit xcopy (C:\windows\syswow64) when this Wine runs
 #     32-bit programs (the row says why it was skipped otherwise);
+#   - setup's copy called in-process (copybench, every question answered at once) into a
+#     new folder and over that copy, replacing every file, against the bare loop of
+#     CopyFileA and CreateDirectoryA over the same file list;
 #   - the line reader on a 200 MiB file of 60-byte lines, natively, against a plain
 #     read-and-memchr loop; the expansion of a 50,000-line start.ini;
 #   - the sizes of the shipped i686 programs;
@@ -39,6 +42,12 @@ say "building (log: $log)"
         -DVELTRANE_BUILD_DIR="\"$work/win64\"" -I"$root/tests/e2e" -I"$root/setup/resources" \
         "$here/benchdrive.cpp" "$root/tests/e2e/driver.cpp" -static -lgdi32 -luser32 \
         -o "$work/win64/benchdrive.exe"
+    x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -DWIN32_LEAN_AND_MEAN \
+        -DVELTRANE_IN_PLACE_INSTALL=0 -I"$root/setup" -I"$root/setup/resources" \
+        "$here/copybench.cpp" "$root/setup/install/copy.cpp" "$root/setup/install/journal.cpp" \
+        "$root/setup/install/space.cpp" "$root/setup/install/scan.cpp" \
+        "$root/setup/shell/state.cpp" "$root/setup/shell/text.cpp" -static -lcomctl32 \
+        -luser32 -o "$work/win64/copybench.exe"
     x86_64-w64-mingw32-g++-posix -O2 -mwindows "$here/onewindow.cpp" -static \
         -o "$work/win64/onewindow.exe"
     g++ -std=c++17 -O2 -DNDEBUG -I"$root/setup" "$here/linebench.cpp" \
@@ -108,6 +117,15 @@ copy_setup=$(median <"$work/copy-x86_64-setup.txt")
 copy_xcopy=$(median <"$work/copy-x86_64-xcopy.txt")
 copy_cp=$(median <"$work/copy-cp.txt")
 
+# Setup's copy in-process: into a new folder and over it, beside the bare loop.
+say "in-process copy, $rounds rounds"
+cp "$work/win64/copybench.exe" "$bench/copybench.exe"
+read -r journal_bare journal_fresh journal_replace <<EOF
+$(sh "$root/tests/harness/wine-run.sh" "$bench/copybench.exe" 'C:\bench\veltrane' \
+    'C:\bench\copybench' "$rounds" 2>>"$log" | tr -d '\r')
+EOF
+rm -rf "$bench/copybench" "$bench/copybench.exe"
+
 # The i686 row needs the 32-bit xcopy to run here: it copies a one-file folder first.
 wow_xcopy='C:\windows\syswow64\xcopy.exe'
 i686_skipped=""
@@ -171,7 +189,8 @@ awk -v files="$files" -v folders="$folders" -v bytes="$bytes" -v rounds="$rounds
     -v reader="$reader" -v plain="$plain" -v ratio="$ratio" \
     -v tms="$template_ms" -v tlines="$template_lines" -v tfiles="$template_files" \
     -v ssetup="$size_setup" -v scopy="$size_copy" -v sbrindle="$size_brindle" \
-    -v launches="$launches" -v lsetup="$launch_setup" -v lone="$launch_one" '
+    -v launches="$launches" -v lsetup="$launch_setup" -v lone="$launch_one" \
+    -v jbare="$journal_bare" -v jfresh="$journal_fresh" -v jreplace="$journal_replace" '
 function met(ok) { return ok ? "yes" : "**no**" }
 function grouped(n,   s, out) {
     s = sprintf("%d", n); out = ""
@@ -194,6 +213,10 @@ BEGIN {
     else
         printf "| Copy-mode install under Wine, i686, same tree (median of %d) | %.2f s | 32-bit xcopy /E /I /Y %.2f s | %.2fx xcopy | <= 1.0x xcopy | %s |\n",
             rounds, setup32 / 1000, xcopy32 / 1000, setup32 / xcopy32, met(setup32 <= xcopy32)
+    printf "| Setup copy in-process under Wine, x86_64, same tree, into a new folder (median of %d) | %.2f s | bare CopyFileA loop %.2f s | %.2fx | | |\n",
+        rounds, jfresh / 1000, jbare / 1000, jfresh / jbare
+    printf "| The same over that copy, replacing every file (old files kept aside, then deleted) | %.2f s | into a new folder %.2f s | %.2fx | <= 1.15x | %s |\n",
+        jreplace / 1000, jfresh / 1000, jreplace / jfresh, met(jreplace <= 1.15 * jfresh)
     printf "| Line reader, native: 200 MiB of 60-byte lines (medians of 11 rounds) | %d MB/s | read + memchr %d MB/s | %.2f | >= 0.70 | %s |\n",
         reader, plain, ratio, met(ratio >= 0.7)
     printf "| Template expansion, native: %s-line start.ini into %d files (median of 5) | %.0f ms (%s lines/s) | | | | |\n",

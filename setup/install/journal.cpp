@@ -40,11 +40,12 @@ void JournalTarget(int entry, char *target, int size)
     FormatText(target, size, "%s\\%s", CopyJournal.install, BelowSource(entry));
 }
 
-// A read-only file is deleted too: the copy may have left one, and a kept copy may be one.
-static int RemoveFile(const char *path)
+// A read-only file is deleted too: a kept copy may be one. `attributes` are the file's,
+// when known.
+static int RemoveFile(const char *path, DWORD attributes)
 {
-    DWORD attributes = GetFileAttributesA(path);
-
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     return DeleteFileA(path) ? 0 : -1;
@@ -85,18 +86,18 @@ int KeepAside(int entry, const char *target)
     return 0;
 }
 
-// One kept copy: back over what now stands at `target` (the copy's own file, or the stump
-// of one), or deleted.
-static void HandleKeptFile(char *kept, char *target, int targetFoldersFrom, KeptAction action,
-                           KeptCount *count)
+// One kept copy (`attributes` from its listing): back over what now stands at `target`
+// (the copy's own file, or the stump of one), or deleted.
+static void HandleKeptFile(char *kept, DWORD attributes, char *target, int targetFoldersFrom,
+                           KeptAction action, KeptCount *count)
 {
     int result;
 
     if (action == PutBack) {
-        RemoveFile(target);
+        RemoveFile(target, INVALID_FILE_ATTRIBUTES);
         result = MoveMakingFolders(kept, target, targetFoldersFrom);
     } else {
-        result = RemoveFile(kept);
+        result = RemoveFile(kept, attributes);
     }
     if (result == 0)
         count->done++;
@@ -134,7 +135,8 @@ static void WalkKeptFolder(const char *kept, const char *target, int targetFolde
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             WalkKeptFolder(keptEntry, targetEntry, targetFoldersFrom, action, count);
         else
-            HandleKeptFile(keptEntry, targetEntry, targetFoldersFrom, action, count);
+            HandleKeptFile(keptEntry, found.dwFileAttributes, targetEntry, targetFoldersFrom,
+                           action, count);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     RemoveDirectoryA(kept);
@@ -181,7 +183,7 @@ static void RemoveCreatedEntries(void)
             target[strlen(target) - 1] = '\0';
             RemoveDirectoryA(target);
         } else {
-            RemoveFile(target);
+            RemoveFile(target, INVALID_FILE_ATTRIBUTES);
         }
         CopyJournal.entries[entry] = CopyUntouched;
     }

@@ -15,7 +15,7 @@ enum {
     JournalPathSize = PathBufferSize + sizeof "\\" KeptFolderName "\\" + FileListPathSize,
 };
 
-enum KeptAction { PutBack, Discard };
+enum KeptAction { PutBack, LeaveInPlace };
 
 // Tallies of a walk through the kept copies.
 struct KeptCount {
@@ -40,12 +40,11 @@ void JournalTarget(int entry, char *target, int size)
     FormatText(target, size, "%s\\%s", CopyJournal.install, BelowSource(entry));
 }
 
-// A read-only file is deleted too: a kept copy may be one. `attributes` are the file's,
-// when known.
-static int RemoveFile(const char *path, DWORD attributes)
+// A read-only file is deleted too: the copy may have made one, and a kept copy may be one.
+static int RemoveFile(const char *path)
 {
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesA(path);
+
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     return DeleteFileA(path) ? 0 : -1;
@@ -73,12 +72,18 @@ static int MoveMakingFolders(const char *from, char *to, int foldersFrom)
     return MoveFileA(from, to) ? 0 : -1;
 }
 
+// Where list entry `entry` is kept; its length.
+static int KeptPath(int entry, char *kept, int size)
+{
+    return FormatText(kept, size, "%s\\" KeptFolderName "\\%s", CopyJournal.install,
+                      BelowSource(entry));
+}
+
 int KeepAside(int entry, const char *target)
 {
     char kept[JournalPathSize];
 
-    if (FormatText(kept, sizeof kept, "%s\\" KeptFolderName "\\%s", CopyJournal.install,
-                   BelowSource(entry)) >= (int)sizeof kept)
+    if (KeptPath(entry, kept, sizeof kept) >= (int)sizeof kept)
         return -1;
     if (MoveMakingFolders(target, kept, (int)strlen(CopyJournal.install) + 1) < 0)
         return -1;
@@ -86,19 +91,17 @@ int KeepAside(int entry, const char *target)
     return 0;
 }
 
-// One kept copy (`attributes` from its listing): back over what now stands at `target`
-// (the copy's own file, or the stump of one), or deleted.
-static void HandleKeptFile(char *kept, DWORD attributes, char *target, int targetFoldersFrom,
-                           KeptAction action, KeptCount *count)
+// One kept copy: back over what now stands at `target` (the copy's own file, or the stump
+// of one), or left where it is.
+static void HandleKeptFile(char *kept, char *target, int targetFoldersFrom, KeptAction action,
+                           KeptCount *count)
 {
     int result;
 
-    if (action == PutBack) {
-        RemoveFile(target, INVALID_FILE_ATTRIBUTES);
-        result = MoveMakingFolders(kept, target, targetFoldersFrom);
-    } else {
-        result = RemoveFile(kept, attributes);
-    }
+    if (action == LeaveInPlace)
+        return;
+    RemoveFile(target);
+    result = MoveMakingFolders(kept, target, targetFoldersFrom);
     if (result == 0)
         count->done++;
     else
@@ -135,8 +138,7 @@ static void WalkKeptFolder(const char *kept, const char *target, int targetFolde
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             WalkKeptFolder(keptEntry, targetEntry, targetFoldersFrom, action, count);
         else
-            HandleKeptFile(keptEntry, found.dwFileAttributes, targetEntry, targetFoldersFrom,
-                           action, count);
+            HandleKeptFile(keptEntry, targetEntry, targetFoldersFrom, action, count);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     RemoveDirectoryA(kept);
@@ -165,9 +167,24 @@ static KeptCount WalkKeptCopies(const char *install, KeptAction action)
     return count;
 }
 
+// Only the copies this run kept go: whatever an earlier run left that could not be put
+// back stays for the user.
 int CommitCopy(void)
 {
-    return WalkKeptCopies(CopyJournal.install, Discard).failed == 0 ? 0 : -1;
+    char kept[JournalPathSize];
+    int failed = 0;
+
+    for (int entry = 0; entry < FileCount; entry++) {
+        if (CopyJournal.entries[entry] != CopyReplaced)
+            continue;
+        KeptPath(entry, kept, sizeof kept);
+        if (RemoveFile(kept) == 0)
+            CopyJournal.entries[entry] = CopyUntouched;
+        else
+            failed++;
+    }
+    WalkKeptCopies(CopyJournal.install, LeaveInPlace);
+    return failed == 0 ? 0 : -1;
 }
 
 // Removes what the copy made, last first, so that each folder is empty when its turn comes.
@@ -183,7 +200,7 @@ static void RemoveCreatedEntries(void)
             target[strlen(target) - 1] = '\0';
             RemoveDirectoryA(target);
         } else {
-            RemoveFile(target, INVALID_FILE_ATTRIBUTES);
+            RemoveFile(target);
         }
         CopyJournal.entries[entry] = CopyUntouched;
     }

@@ -19,7 +19,7 @@ void JournalTarget(int entry, char *target, int size);
 // when it could not be moved (it is then left as it was).
 int KeepAside(int entry, const char *target);
 
-// The copy finished: the kept copies are deleted. 0, or -1 when some could not be.
+// The copy finished: the copies it kept are deleted. 0, or -1 when some could not be.
 int CommitCopy(void);
 
 // The copy did not finish: the kept copies go back in place, and the files and folders the

@@ -138,7 +138,8 @@ TEST(LimitsE2E, FileListAtEveryLimitIsInstalledAndOneMoreIsRefusedWhole)
                             {"Error", NotInstalledText}}),
                   Describe(boxes));
         EXPECT_EQ(1, run.Exit());
-        EXPECT_EQ("", FolderListing(install)) << "something was installed or generated";
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, AttributesOf(install))
+            << "the folder setup made for the refused tree stayed";
         c.undo(&tree);
         ASSERT_EQ(3000, (int)DescribeTree(run.source).size()) << "the tree was not restored";
     }
@@ -188,7 +189,7 @@ TEST(LimitsE2E, CurrentDirectoryOf149CharactersIsTakenAnd150IsRefused)
             EXPECT_EQ(tooLong, BoxText(box));
             EXPECT_FALSE(run.WaitPage(WelcomeCaption, 0)) << "a page came up";
             ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-            EXPECT_EQ(0, run.Exit());
+            EXPECT_EQ(3, run.Exit()) << "setup's own folder was refused";
             EXPECT_EQ("brindle.exe inst.exe start.ini", FolderListing(run.folder)) << "something was written";
             continue;
         }

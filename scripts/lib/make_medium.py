@@ -279,8 +279,8 @@ def no_room(out, staging, needed):
     """Refuses the run when what was written beside --out filled its file system."""
     space = os.statvfs(staging)
     if space.f_bavail * space.f_frsize < needed:
-        raise Stop(2, "cannot write %s: No space left on device (%s bytes free)"
-                   % (out, "{:,}".format(space.f_bavail * space.f_frsize)))
+        raise Stop(2, "cannot write %s: No space left on device (%s bytes free, %s needed)"
+                   % (out, "{:,}".format(space.f_bavail * space.f_frsize), "{:,}".format(needed)))
 
 
 def compare(laid_out, written):

@@ -241,7 +241,7 @@ def open_lock(path, create=True):
             raise
         return None
     except OSError as error:
-        raise Refused("the lock %s cannot be opened as a file: %s; nothing done"
+        raise Refused("the lock %s cannot be made or opened: %s; nothing done"
                       % (path, error.strerror)) from None
     info = os.fstat(fd)
     if not stat.S_ISREG(info.st_mode):

@@ -18,6 +18,7 @@ work=$(mktemp -d)
 runner=
 cleanup() {
     [ -z "$runner" ] || kill "$runner" 2>/dev/null || true
+    umount "$work/readonly" "$work/full" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -410,6 +411,22 @@ row "--label too long for a disc" 2 'label' - : --copy-mode --label "$(printf '%
     --out "$work/out/kept.iso"
 row "a hidden record out of setup's order" 0 'read plan: 13 files, .* 0 head movements' \
     "$work/hiding" 'printf data >hidden.dat' --copy-mode --out "$work/out/kept.iso"
+# --out on a read-only and on a full file system (root mounts them, or the rows skip): one
+# line naming the file and the cause.
+mkdir "$work/readonly" "$work/full"
+if mount -t tmpfs -o ro,size=1m tmpfs "$work/readonly" 2>/dev/null &&
+    mount -t tmpfs -o size=16k tmpfs "$work/full" 2>/dev/null; then
+    row "--out on a read-only file system" 2 \
+        'readonly/.make-medium.v.zip.lock cannot be made or opened: Read-only file system' - : \
+        --out "$work/readonly/v.zip"
+    row "--out on a full file system" 2 'cannot write .*/full/v.zip: No space left on device' \
+        - : --out "$work/full/v.zip"
+    row "--out on a full file system, copy mode" 2 \
+        'cannot write .*/full/v.iso: No space left on device' - : --copy-mode \
+        --out "$work/full/v.iso"
+else
+    echo "--out on a read-only or full file system: skipped, no tmpfs can be mounted here"
+fi
 
 # A ZIP archive of the medium's start.ini and setup.exe whose first entry claims the
 # compression method or the general-purpose flags given, in its local and central headers.

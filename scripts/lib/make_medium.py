@@ -429,7 +429,8 @@ def make(options):
             say(text.read().strip())
     if options["try"]:
         # The rehearsal's report, screenshots and contact sheet go beside the image.
-        run.rehearsal = os.path.join(out_folder, medium.rehearsal_name(os.path.basename(out)))
+        run.rehearsal = os.path.join(out_folder,
+                                     "try-" + medium.rehearsal_name(os.path.basename(out)))
         status = run.call(["sh", os.path.join(ROOT, "scripts", "try-medium.sh"), "--install-dir",
                            options["install"], "--work", run.rehearsal, image],
                           env=dict(os.environ, MEDIUM_CHECK=checker))[0]

@@ -198,9 +198,9 @@ def install_directory(text, checker, copy=False, codepage="1252"):
 
 
 def rehearsal_name(name):
-    """The rehearsal folder's name for the medium `name`: "try-" and the name with each dot
-    a hyphen, each hyphen "_-" and each "_" "__", so that no two names share a folder."""
-    return "try-" + "".join({".": "-", "-": "_-", "_": "__"}.get(c, c) for c in name)
+    """The name of a rehearsal folder for the medium `name`: the name with each dot a
+    hyphen, each hyphen "_-" and each "_" "__", so that no two names share a folder."""
+    return "".join({".": "-", "-": "_-", "_": "__"}.get(c, c) for c in name)
 
 
 def remove_leftovers(folder, prefix, owner=None):

@@ -94,7 +94,7 @@ run_clean_up() {
         [ ! -d "$cdrom" ] || chmod -R u+w "$cdrom"
         rm -rf "$cdrom" "$work/unpacked" "$work/wine/prefix"
     fi
-    printf done 2>/dev/null >&8 || true
+    printf "done" 2>/dev/null >&8 || true
 }
 if [ -z "${TRY_MEDIUM_SESSION:-}" ]; then
     flags=

@@ -399,12 +399,12 @@ done
 # Judged by setup's own judgement, for the mode: what the directory page refuses or cuts.
 row "--install-dir above C:" 2 'holds a folder name that ends in a dot: \.\.' - : \
     --install-dir 'C:\..\..\..\..\victim' --out "$work/out/kept.zip"
-row "--install-dir C:\\con" 2 'C:.con holds a device name: con' - : \
+row "--install-dir a device name" 2 'C:.con holds a device name: con' - : \
     --install-dir 'C:\con' --out "$work/out/kept.zip"
-row "--install-dir C:\\my dir" 2 'holds a blank' - : --install-dir 'C:\my dir' \
+row "--install-dir with a blank" 2 'holds a blank' - : --install-dir 'C:\my dir' \
     --out "$work/out/kept.zip"
-row "--install-dir C:\\nul\\v, copy mode" 2 'holds a device name: nul' - : --copy-mode \
-    --install-dir 'C:\nul\v' --out "$work/out/kept.iso"
+row "--install-dir through a device name, copy mode" 2 'holds a device name: nul' - : \
+    --copy-mode --install-dir 'C:\nul\v' --out "$work/out/kept.iso"
 row "--install-dir of 100 characters, copy mode" 2 'the directory page takes at most 99' - : \
     --copy-mode --install-dir "C:\\$(printf '%097d' 0)" --out "$work/out/kept.iso"
 row "--label too long for a disc" 2 'label' - : --copy-mode --label "$(printf '%033d' 0)" \
@@ -529,7 +529,10 @@ try_row "a folder at the lock's name" 'lock is a folder, not a lock file' : "$wo
 names="x.y.zip x-y.zip x_y.zip x-.y.zip x.-y.zip x_-y.zip x-_y.zip x__y.zip x_.y.zip x._y.zip"
 folders=$(for name in $names; do python3 "$repo/scripts/lib/medium.py" work-name "$name"; done |
     sort -u | wc -l)
-[ "$folders" -eq 10 ] || { echo "10 names, $folders rehearsal folders"; failures=$((failures + 1)); }
+if [ "$folders" -ne 10 ]; then
+    echo "10 names, $folders rehearsal folders"
+    failures=$((failures + 1))
+fi
 
 [ $failures -eq 0 ] || exit 1
 echo "make-medium: both kinds written and read back; every hostile suite refused unharmed"

@@ -85,7 +85,10 @@ class Run:
         # A try-medium killed before its own clean-up leaves that to its watchdog, which
         # holds the work folder's lock until the rehearsal's session and files are gone.
         if sent == signal.SIGKILL and self.rehearsal:
-            medium.wait_free(os.path.join(self.rehearsal, "lock"), 60)
+            try:
+                medium.wait_free(os.path.join(self.rehearsal, "lock"), 60)
+            except medium.Refused:
+                pass  # no lock of try-medium's own: it refused the work folder
 
     def clean_up(self):
         self.end_child()

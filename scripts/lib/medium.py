@@ -316,16 +316,19 @@ def end_rehearsal(work, run, keep, lock):
     session and its qemu entry; unless `keep`, its disc, unpacked medium and prefix."""
     quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
              "stderr": subprocess.DEVNULL}
-    for _ in range(300):
-        holders = _holders(lock)
-        if not holders:
-            break
-        for pid in holders:
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-        time.sleep(0.1)
+    # Asked first, so that each can remove what it made (a shell its scratch files); what is
+    # left after 3 s is killed.
+    for sent, tries in ((signal.SIGTERM, 30), (signal.SIGKILL, 300)):
+        for _ in range(tries):
+            holders = _holders(lock)
+            if not holders:
+                break
+            for pid in holders:
+                try:
+                    os.kill(pid, sent)
+                except ProcessLookupError:
+                    pass
+            time.sleep(0.1)
     if os.path.exists(os.path.join(work, "wine", "env")):
         subprocess.call(["sh", os.path.join(ROOT, "tests", "harness", "wine-session.sh"),
                          "stop", work], **quiet)

@@ -20,6 +20,9 @@ entry=$prefix${2:+-$2}
 # A static i386 program of 96 bytes that only exits with code 42: exit(42) by int 0x80.
 probe_runs() {
     probe=$(mktemp)
+    # Also when this script is ended meanwhile (a rehearsal's watchdog ends it so).
+    trap 'rm -f "$probe"' EXIT
+    trap 'exit 143' TERM
     printf '\177\105\114\106\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\140\000\000\000\140\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\273\052\000\000\000\315\200' >"$probe"
     chmod +x "$probe"
     status=0

@@ -15,12 +15,12 @@
 # default build/native/medium-check, built when missing); SIGHUP, SIGINT, SIGTERM or SIGQUIT
 # ends the rehearsal at once. One rehearsal at a time runs in a work folder.
 #   --install-dir DIR  in copy mode typed on the directory page; in place, where a ZIP or
-#                      folder is unpacked (default C:\veltrane): a full path on C: without
-#                      '.' or '..' parts
+#                      folder is unpacked (default C:\veltrane): a full path on C: that
+#                      setup takes, as medium-check judges it with setup's own judgement
 #   --start-main       press "Start orvane manager" on the last page (default: Exit Setup)
 #   --keep             keep the Wine prefix and the disc afterwards (default: removed)
 #   --work DIR         where the session, screenshots, contact sheet and report go
-#                      (default build/try-medium/<image name>)
+#                      (default build/try-medium/<image name>, its dots as hyphens)
 # It prints a report (also in <work>/report.txt) and puts a screenshot of each page side by
 # side in <work>/contact-sheet.png.
 # Exit code: 0 the medium installed and every check holds; 1 a check failed; 2 bad
@@ -62,10 +62,18 @@ then
     echo "try-medium: $image is not an ISO image, a ZIP archive or a folder" >&2
     exit 2
 fi
-# A full path on C: made of names only: a path made of it never leads out of the prefix.
-install_dir=$(python3 "$root/scripts/lib/medium.py" install-dir "$install_dir") || exit 2
+checker=${MEDIUM_CHECK:-$root/build/native/medium-check}
+if [ ! -x "$checker" ]; then
+    (cd "$root" && cmake --preset native >/dev/null)
+    cmake --build "$root/build/native" -j2 --target medium-check >/dev/null
+fi
+# A full path on C: that setup takes: a path made of it never leads out of the prefix. What
+# only copy mode's page refuses is judged once the medium tells the mode.
+install_dir=$(python3 "$root/scripts/lib/medium.py" install-dir "$install_dir" "$checker") ||
+    exit 2
 image=$(cd "$(dirname "$image")" && pwd -P)/$(basename "$image")
-work=${work:-$root/build/try-medium/$(basename "$image" | tr . -)}
+work=${work:-$root/build/try-medium/$(python3 "$root/scripts/lib/medium.py" work-name \
+    "$(basename "$image")")}
 # Resolved physically before it is made; a folder medium is copied into it, so it must not
 # lie in that folder.
 if [ $kind = folder ]; then
@@ -75,38 +83,42 @@ else
 fi
 mkdir -p "$work"
 build="$root/build/win64"
-checker=${MEDIUM_CHECK:-$root/build/native/medium-check}
 cdrom="$work/cdrom"
 shots="$work/screenshots"
 
 # shellcheck source=scripts/lib/setup-run.sh
 . "$root/scripts/lib/setup-run.sh"
+# The last step of a rehearsal that ends as it should tells the watchdog so.
 run_clean_up() {
     if [ $keep = no ]; then
         [ ! -d "$cdrom" ] || chmod -R u+w "$cdrom"
         rm -rf "$cdrom" "$work/unpacked" "$work/wine/prefix"
     fi
+    printf "done" 2>/dev/null >&8 || true
 }
 if [ -z "${TRY_MEDIUM_SESSION:-}" ]; then
+    flags=
+    [ $start_main = no ] || flags="$flags --start-main"
+    [ $keep = no ] || flags="$flags --keep"
     # One rehearsal at a time in a work folder: a second one would end the first's session
-    # and remove its prefix. The lock is held until this process ends.
-    exec 9>>"$work/lock"
-    if ! flock -n 9; then
-        echo "try-medium: another rehearsal is running in $work; nothing done" >&2
-        exit 2
+    # and remove its prefix. This process runs again holding the lock, a regular file (a
+    # link, FIFO or anything else at its name is refused), which every program of the
+    # rehearsal inherits; a watchdog that outlives it, even a SIGKILL, ends whatever of the
+    # rehearsal still runs and only then lets the lock go.
+    if [ "${TRY_MEDIUM_LOCKED:-}" != $$ ]; then
+        # shellcheck disable=SC2086
+        exec python3 "$root/scripts/lib/medium.py" rehearse "$work" $keep sh "$0" \
+            --install-dir "$install_dir" --work "$work" $flags "$image"
     fi
     run_guard "$root" "$work" "try-$$"
     # The rehearsal itself runs in a session of its own, which a signal ends at once.
     export TRY_MEDIUM_SESSION=$$
-    flags=
-    [ $start_main = no ] || flags="$flags --start-main"
-    [ $keep = no ] || flags="$flags --keep"
     # shellcheck disable=SC2086
     run_supervise sh "$0" --install-dir "$install_dir" --work "$work" $flags "$image"
 fi
 
-# The rehearsal's programs do not hold the lock: it ends with the process that took it.
-exec 9>&-
+# Only this process's end tells the watchdog whether the rehearsal ended as it should.
+exec 8>&-
 begun=$(date +%s)
 rm -rf "$shots" "$work/unpacked"
 if [ -d "$cdrom" ]; then chmod -R u+w "$cdrom" && rm -rf "$cdrom"; fi
@@ -114,10 +126,6 @@ if [ -d "$cdrom" ]; then chmod -R u+w "$cdrom" && rm -rf "$cdrom"; fi
 # The medium's content, unpacked where its layout can be read, before anything else runs:
 # only files and folders, each name once, nothing outside the folder.
 unpacked="$work/unpacked"
-if [ ! -x "$checker" ]; then
-    (cd "$root" && cmake --preset native >/dev/null)
-    cmake --build "$root/build/native" -j2 --target medium-check >/dev/null
-fi
 python3 "$root/scripts/lib/medium.py" unpack $kind "$image" "$unpacked" "$checker" || exit 2
 mkdir -p "$shots"
 at_top() { find "$unpacked" -mindepth 1 -maxdepth 1 -iname "$1" -print -quit; }
@@ -133,6 +141,10 @@ else
     exit 2
 fi
 [ -n "$(at_top setup.exe)" ] || { echo "try-medium: $image holds no setup.exe" >&2; exit 2; }
+if [ $mode = copy ]; then
+    python3 "$root/scripts/lib/medium.py" install-dir "$install_dir" "$checker" copy >/dev/null ||
+        exit 2
+fi
 
 if [ ! -f "$build/windrive.exe" ]; then
     (cd "$root" && cmake --preset win64 >/dev/null)

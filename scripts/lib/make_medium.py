@@ -5,8 +5,8 @@ by identity once resolved.
 
     make_medium.py <name of the command> <its arguments>
 """
+import ctypes
 import difflib
-import fcntl
 import os
 import signal
 import stat
@@ -18,6 +18,7 @@ import medium  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 PROGRAMS = ("setup.exe", "setup-copy.exe", "brindle.exe")
+PR_SET_PDEATHSIG = 1
 
 
 class Stop(Exception):
@@ -34,17 +35,28 @@ class Run:
         self.child = None
         self.remove = []
         self.made = []  # the folders made for --out, deepest last
-        self.lock = None
+        self.lock = None  # (its path, its descriptor)
         self.rehearsal = None  # the work folder of a running try-medium
 
     def call(self, command, **options):
         """Runs `command` in a process group of its own, with no input; its exit code, and
-        what it wrote to a pipe asked for."""
+        what it wrote to a pipe asked for. The child holds the lock of --out too, so that no
+        run for it starts while any part of this one still runs, and is killed when this
+        process dies, also of SIGKILL, which leaves no time to end it."""
+        parent = os.getpid()
+        libc = ctypes.CDLL(None, use_errno=True)
+
+        def die_with_parent():
+            libc.prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
+            if os.getppid() != parent:
+                os._exit(1)
         # A signal between the start and the bookkeeping would leave the child unknown.
         signal.pthread_sigmask(signal.SIG_BLOCK, SIGNALS)
         try:
             self.child = subprocess.Popen(command, stdin=subprocess.DEVNULL,
-                                          start_new_session=True, **options)
+                                          start_new_session=True, preexec_fn=die_with_parent,
+                                          pass_fds=(self.lock[1],) if self.lock else (),
+                                          **options)
         finally:
             signal.pthread_sigmask(signal.SIG_UNBLOCK, SIGNALS)
         try:
@@ -70,22 +82,13 @@ class Run:
                 break
             except subprocess.TimeoutExpired:
                 continue
+        # A try-medium killed before its own clean-up leaves that to its watchdog, which
+        # holds the work folder's lock until the rehearsal's session and files are gone.
         if sent == signal.SIGKILL and self.rehearsal:
-            self.end_rehearsal(child.pid)
-
-    def end_rehearsal(self, pid):
-        """What a try-medium killed before its own clean-up leaves: its Wine session, its
-        qemu entry, its prefix and the medium it unpacked."""
-        work, self.rehearsal = self.rehearsal, None
-        quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
-                 "stderr": subprocess.DEVNULL}
-        if os.path.exists(os.path.join(work, "wine", "env")):
-            subprocess.call(["sh", os.path.join(ROOT, "tests", "harness", "wine-session.sh"),
-                             "stop", work], **quiet)
-        subprocess.call([os.path.join(ROOT, "scripts", "i386-support.sh"), "disable",
-                         "try-%d" % pid], **quiet)
-        for part in ("cdrom", "unpacked", os.path.join("wine", "prefix")):
-            medium.remove(os.path.join(work, part))
+            try:
+                medium.wait_free(os.path.join(self.rehearsal, "lock"), 60)
+            except medium.Refused:
+                pass  # no lock of try-medium's own: it refused the work folder
 
     def clean_up(self):
         self.end_child()
@@ -95,9 +98,9 @@ class Run:
         if lock is not None:
             # Removed while still held: a run that opened this file meanwhile takes a new one.
             try:
-                os.unlink(lock.name)
+                os.unlink(lock[0])
             finally:
-                lock.close()
+                os.close(lock[1])
         for folder in reversed(self.made):
             try:
                 os.rmdir(folder)
@@ -109,21 +112,15 @@ class Run:
         it: two runs for one --out would rehearse in one folder and end each other's
         session."""
         path = os.path.join(os.path.dirname(out), ".make-medium.%s.lock" % os.path.basename(out))
-        while True:
-            lock = open(path, "ab")
-            try:
-                fcntl.flock(lock.fileno(), fcntl.LOCK_EX | fcntl.LOCK_NB)
-            except BlockingIOError:
-                lock.close()
-                raise Stop(1, "another make-medium is writing %s; nothing done" % out) from None
-            # Taken on a file that its last holder removed meanwhile: the lock is the new one.
-            try:
-                if os.path.samestat(os.fstat(lock.fileno()), os.lstat(path)):
-                    self.lock = lock
-                    return
-            except FileNotFoundError:
-                pass
-            lock.close()
+        try:
+            lock = medium.hold(path)
+        except medium.Refused as error:
+            raise Stop(2, str(error)) from None
+        except OSError as error:
+            raise Stop(2, "cannot make the lock %s: %s" % (path, error.strerror)) from None
+        if lock is None:
+            raise Stop(1, "another make-medium is writing %s; nothing done" % out)
+        self.lock = (path, lock)
 
 
 SIGNALS = (signal.SIGHUP, signal.SIGINT, signal.SIGQUIT, signal.SIGTERM)
@@ -237,9 +234,10 @@ def output_folder(out, suite, copy):
     return existing, missing
 
 
-def scratch(suite):
+def scratch(suite, out):
     """The run's private folder in TMPDIR, which must not lie in the suite (the suite is
-    copied into it)."""
+    copied into it); it names --out in its file "owner", so that the next run for it removes
+    what a killed one left there."""
     tmp = os.environ.get("TMPDIR") or "/tmp"
     try:
         existing, missing = medium.resolve(tmp)
@@ -247,7 +245,12 @@ def scratch(suite):
             raise medium.Refused("%s does not exist" % os.path.join(existing, *missing))
         if medium.inside(existing, suite):
             raise medium.Refused("it lies in the suite folder %s" % suite)
+        # Its name stays short: copy-mode list paths are measured from the layout in it.
+        owner = os.fsencode(os.path.abspath(out))
+        medium.remove_leftovers(existing, "make-medium.", owner)
         layout = medium.new_folder(existing, "make-medium.")
+        with medium.create(os.path.join(layout, "owner")) as text:
+            text.write(owner)
     except (medium.Refused, OSError) as error:
         raise Stop(1, "cannot work in the temporary folder %s: %s" % (tmp, error)) from None
     run.remove.append(layout)
@@ -273,6 +276,14 @@ def read_back(image, layout, needed):
                    "free, %s needed)" % (os.path.dirname(layout), "{:,}".format(free),
                                          "{:,}".format(needed)))
     raise Stop(1, "%s cannot be read back" % image)
+
+
+def no_room(out, staging, needed):
+    """Refuses the run when what was written beside --out filled its file system."""
+    space = os.statvfs(staging)
+    if space.f_bavail * space.f_frsize < needed:
+        raise Stop(2, "cannot write %s: No space left on device (%s bytes free, %s needed)"
+                   % (out, "{:,}".format(space.f_bavail * space.f_frsize), "{:,}".format(needed)))
 
 
 def compare(laid_out, written):
@@ -305,7 +316,8 @@ def check_options(options, checker):
         raise Stop(2, "--codepage %s: not an ANSI code page of Windows; known: %s"
                    % (options["codepage"], " ".join(known)))
     try:
-        options["install"] = medium.install_directory(options["install"])
+        options["install"] = medium.install_directory(options["install"], checker,
+                                                      options["copy"], options["codepage"])
     except medium.Refused as error:
         raise Stop(2, "--install-dir: %s" % error) from None
     # The image's volume label: xorriso refuses more, Windows shows ASCII alone.
@@ -340,13 +352,19 @@ def make(options):
 
     for part in missing:
         folder = os.path.join(folder, part)
-        os.mkdir(folder)
+        try:
+            os.mkdir(folder)
+        except OSError as error:
+            raise Stop(2, "cannot make the folder %s for --out: %s" % (folder, error.strerror))
         run.made.append(folder)
     out = os.path.join(folder, os.path.basename(out))
     run.hold(out)
     out_folder = folder
+    # What a killed run for this --out left beside it; the lock says none runs now.
+    staging_prefix = ".make-medium.%s.staging-" % os.path.basename(out)
+    medium.remove_leftovers(out_folder, staging_prefix)
 
-    layout = scratch(suite)
+    layout = scratch(suite, out)
     laid_out = os.path.join(layout, "medium")
     os.mkdir(laid_out)
     snapshot = medium.Snapshot()
@@ -376,9 +394,13 @@ def make(options):
         raise Stop(1, "medium-check found errors; nothing written")
 
     # Written beside --out, so that the rename below replaces it in one step.
-    staging = medium.new_folder(out_folder, ".make-medium.")
+    try:
+        staging = medium.new_folder(out_folder, staging_prefix)
+    except OSError as error:
+        raise Stop(2, "cannot write beside --out %s: %s" % (out, error.strerror)) from None
     run.remove.append(staging)
     image = os.path.join(staging, os.path.basename(out))
+    size = sum(info.st_size for _, info in medium.entries(laid_out))
     if copy:
         # Every file's data in the order setup reads the disc, so that it reads in one pass.
         weights = os.path.join(layout, "weights.xorriso")
@@ -390,12 +412,16 @@ def make(options):
                                "-joliet", "on", "-map", laid_out, "/", "-options_from_file",
                                weights], stdout=log, stderr=log)[0]
         if status != 0:
+            no_room(out, staging, size)
             with open(os.path.join(layout, "xorriso.log"), errors="replace") as log:
                 sys.stderr.write(log.read())
             raise Stop(1)
     else:
-        medium.write_zip(laid_out, image)
-    size = sum(info.st_size for _, info in medium.entries(laid_out))
+        try:
+            medium.write_zip(laid_out, image)
+        except OSError as error:
+            no_room(out, staging, size)
+            raise Stop(2, "cannot write %s: %s" % (out, error.strerror)) from None
     compare(laid_out, read_back(image, layout, size))
     if copy:
         # Proven with another reader than the writer: the records as Windows lists them.
@@ -407,7 +433,7 @@ def make(options):
     if options["try"]:
         # The rehearsal's report, screenshots and contact sheet go beside the image.
         run.rehearsal = os.path.join(out_folder,
-                                     "try-" + os.path.basename(out).replace(".", "-"))
+                                     "try-" + medium.rehearsal_name(os.path.basename(out)))
         status = run.call(["sh", os.path.join(ROOT, "scripts", "try-medium.sh"), "--install-dir",
                            options["install"], "--work", run.rehearsal, image],
                           env=dict(os.environ, MEDIUM_CHECK=checker))[0]

@@ -12,14 +12,22 @@ As a program, for try-medium:
     medium.py folder PATH [MEDIUM]   PATH resolved physically, refused when it lies in the
                                  folder MEDIUM
     medium.py within PATH TOP    refused unless PATH, resolved physically, lies in TOP
-    medium.py install-dir DIR    DIR as the install directory, refused unless a full path
-                                 on C: made of names only
+    medium.py install-dir DIR CHECKER [copy]
+                                 DIR as the install directory, refused unless a full path
+                                 on C: that setup takes (in place, or copy mode)
+    medium.py work-name NAME     the rehearsal folder's name for the medium NAME
+    medium.py rehearse WORK yes|no COMMAND...
+                                 COMMAND run holding WORK's lock, with a watchdog that ends
+                                 and removes what is left of the rehearsal if it dies
 Exit code 2 with the reason on a refusal.
 """
+import fcntl
 import os
 import random
 import re
+import select
 import shutil
+import signal
 import stat
 import string
 import subprocess
@@ -28,9 +36,11 @@ import time
 import zipfile
 import zlib
 
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SECTOR = 2048
 KINDS = {stat.S_IFLNK: "a link", stat.S_IFIFO: "a FIFO", stat.S_IFSOCK: "a socket",
-         stat.S_IFCHR: "a character device", stat.S_IFBLK: "a block device"}
+         stat.S_IFCHR: "a character device", stat.S_IFBLK: "a block device",
+         stat.S_IFDIR: "a folder"}
 
 
 class Refused(Exception):
@@ -169,25 +179,206 @@ def new_folder(parent, prefix):
             continue
 
 
-def install_directory(text):
-    """The install directory `text` as setup and the rehearsal take it: a full path on
-    drive C: whose every part is a name (no "." or "..", nothing Windows forbids or drops),
-    one trailing backslash dropped; refused otherwise, so that no path made of it leads
-    anywhere but below C:\\."""
+def install_directory(text, checker, copy=False, codepage="1252"):
+    """The install directory `text` as setup and the rehearsal take it, one trailing
+    backslash dropped: a full path on drive C:, where the rehearsal installs, that setup's
+    own judgement (through the medium-check CHECKER) accepts for the mode; refused
+    otherwise, so that no path made of it leads anywhere but below C:\\."""
     if not re.match(r"^[cC]:\\", text):
         raise Refused("the install directory %s is not a full path on drive C: (C:\\...)" % text)
-    parts = text[3:].split("\\")
-    if len(parts) > 1 and parts[-1] == "":
-        parts.pop()
-    for part in parts:
-        if part in ("", ".", "..") or re.search(r'[<>:"/|?*\x00-\x1f]', part) or \
-                part[-1] in ". ":
-            raise Refused("the install directory %s holds the part \"%s\", which is no name "
-                          "of a folder (a full path on C: without '.', '..', an empty part or "
-                          "a character Windows forbids or drops)" % (text, part))
-    return text[:3] + "\\".join(parts)
+    result = subprocess.run([checker, "--judge-install-dir", text, "--codepage", codepage] +
+                            (["--copy-mode"] if copy else []),
+                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT)
+    if result.returncode != 0:
+        found = [line.split(": error: ", 1)[1] for line in
+                 result.stdout.decode("utf-8", "replace").splitlines() if ": error: " in line]
+        raise Refused("; ".join(found) or result.stdout.decode("utf-8", "replace").strip())
+    return text[:-1] if text.endswith("\\") and len(text) > 3 else text
 
 
+def rehearsal_name(name):
+    """The name of a rehearsal folder for the medium `name`: the name with each dot a
+    hyphen, each hyphen "_-" and each "_" "__", so that no two names share a folder."""
+    return "".join({".": "-", "-": "_-", "_": "__"}.get(c, c) for c in name)
+
+
+def remove_leftovers(folder, prefix, owner=None):
+    """Removes the folders in `folder` named `prefix` and six letters or digits that only a
+    run of this tool for the same output makes, never through a link: with `owner`, those
+    whose file "owner" (read as data) holds it; nothing else."""
+    pattern = re.compile(re.escape(prefix) + "[A-Za-z0-9]{6}$")
+    for name in os.listdir(folder):
+        path = os.path.join(folder, name)
+        if not pattern.match(name) or not stat.S_ISDIR(os.lstat(path).st_mode):
+            continue
+        if owner is not None:
+            try:
+                with open_regular(os.path.join(path, "owner")) as text:
+                    if text.read(len(owner) + 1) != owner:
+                        continue
+            except (OSError, Refused):
+                continue
+        remove(path)
+
+
+def open_lock(path, create=True):
+    """The lock file at `path`, a regular file made by the tool, opened for writing without
+    following a link or waiting on a FIFO: its descriptor, or None when it is missing and
+    not to be made. Anything else at its name is refused by name, and nothing is made."""
+    try:
+        mode = os.lstat(path).st_mode
+    except FileNotFoundError:
+        mode = None
+    if mode is not None and not stat.S_ISREG(mode):
+        raise Refused("the lock %s is %s, not a lock file this tool made; nothing done"
+                      % (path, kind(mode)))
+    flags = os.O_WRONLY | os.O_NOFOLLOW | os.O_NONBLOCK | os.O_NOCTTY | os.O_CLOEXEC
+    try:
+        fd = os.open(path, flags | (os.O_CREAT if create else 0), 0o644)
+    except FileNotFoundError:
+        if create:
+            raise
+        return None
+    except OSError as error:
+        raise Refused("the lock %s cannot be made or opened: %s; nothing done"
+                      % (path, error.strerror)) from None
+    info = os.fstat(fd)
+    if not stat.S_ISREG(info.st_mode):
+        os.close(fd)
+        raise Refused("the lock %s is %s, not a lock file this tool made; nothing done"
+                      % (path, kind(info.st_mode)))
+    return fd
+
+
+def hold(path):
+    """The descriptor of the lock at `path`, held (an exclusive flock) for as long as it or
+    a copy of it stays open; None while another run holds it. A lock dies with the last
+    process that holds it, so one that no process holds is taken at once."""
+    while True:
+        fd = open_lock(path)
+        try:
+            fcntl.flock(fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        except BlockingIOError:
+            os.close(fd)
+            return None
+        # Taken on a file that its last holder removed meanwhile: the lock is the new one.
+        try:
+            if os.path.samestat(os.fstat(fd), os.lstat(path)):
+                return fd
+        except FileNotFoundError:
+            pass
+        os.close(fd)
+
+
+def wait_free(path, seconds):
+    """Waits, at most `seconds`, until no process holds the lock at `path` (a missing one
+    is free); whether it is."""
+    fd = open_lock(path, create=False)
+    if fd is None:
+        return True
+    try:
+        for _ in range(int(seconds * 10)):
+            try:
+                fcntl.flock(fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                return True
+            except BlockingIOError:
+                time.sleep(0.1)
+        return False
+    finally:
+        os.close(fd)
+
+
+def _holders(lock):
+    """Every other process that holds the flock of the descriptor `lock` (a copy of the
+    same open file), as the kernel lists each descriptor's locks; merely having the file
+    open, as a run that was refused has, is not holding it."""
+    target = os.fstat(lock)
+    found = set()
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit() or int(pid) == os.getpid():
+            continue
+        try:
+            for fd in os.listdir("/proc/%s/fd" % pid):
+                if not os.path.samestat(os.stat("/proc/%s/fd/%s" % (pid, fd)), target):
+                    continue
+                with open("/proc/%s/fdinfo/%s" % (pid, fd)) as info:
+                    if any(line.startswith("lock:") for line in info):
+                        found.add(int(pid))
+        except OSError:
+            continue
+    return found
+
+
+def end_rehearsal(work, run, keep, lock):
+    """Ends what is left of the rehearsal `run` (the pid of try-medium) in `work`: every
+    process that still holds its lock (the rehearsal's programs inherit it), its Wine
+    session and its qemu entry; unless `keep`, its disc, unpacked medium and prefix."""
+    quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
+             "stderr": subprocess.DEVNULL}
+    # Asked first, so that each can remove what it made (a shell its scratch files); what is
+    # left after 3 s is killed.
+    for sent, tries in ((signal.SIGTERM, 30), (signal.SIGKILL, 300)):
+        for _ in range(tries):
+            holders = _holders(lock)
+            if not holders:
+                break
+            for pid in holders:
+                try:
+                    os.kill(pid, sent)
+                except ProcessLookupError:
+                    pass
+            time.sleep(0.1)
+    if os.path.exists(os.path.join(work, "wine", "env")):
+        subprocess.call(["sh", os.path.join(ROOT, "tests", "harness", "wine-session.sh"),
+                         "stop", work], **quiet)
+    subprocess.call([os.path.join(ROOT, "scripts", "i386-support.sh"), "disable",
+                     "try-%d" % run], **quiet)
+    if not keep:
+        for part in ("cdrom", "unpacked", os.path.join("wine", "prefix")):
+            try:
+                remove(os.path.join(work, part))
+            except OSError:
+                pass
+
+
+def rehearse(work, keep, command):
+    """Runs `command` (try-medium itself, the same process) holding the lock of `work` as
+    descriptor 9, which every program of the rehearsal inherits. A watchdog of its own
+    session holds it too: when the command dies without saying it is done (a "done" on
+    descriptor 8, SIGKILL gives none), it ends and removes what the rehearsal left, and
+    only then lets the lock go, so that no second rehearsal starts beside any of it."""
+    lock = hold(os.path.join(work, "lock"))
+    if lock is None:
+        raise Refused("another rehearsal is running in %s; nothing done" % work)
+    done, said = os.pipe()
+    run = os.getpid()
+    if os.fork() == 0:
+        try:
+            os.setsid()
+            os.close(said)
+            null = os.open(os.devnull, os.O_RDWR)
+            for fd in (0, 1, 2):
+                os.dup2(null, fd)
+            # The write end closes when try-medium ends, however it ends.
+            heard = b""
+            while True:
+                select.select([done], [], [])
+                part = os.read(done, 64)
+                if not part:
+                    break
+                heard += part
+            if heard != b"done":
+                end_rehearsal(work, run, keep == "yes", lock)
+        finally:
+            os._exit(0)
+    os.close(done)
+    os.dup2(lock, 9)
+    os.dup2(said, 8)
+    os.close(lock)
+    os.close(said)
+    os.environ["TRY_MEDIUM_LOCKED"] = str(run)
+    os.execvp(command[0], command)
 def resolve(path):
     """`path` resolved physically as far as it exists: (the existing folder, the parts
     below it that do not exist yet). A ".." below a missing part is refused: no folder
@@ -452,11 +643,16 @@ def main():
             existing, _ = resolve(sys.argv[2])
             if not inside(existing, sys.argv[3]):
                 raise Refused("%s leads out of the work folder %s" % (sys.argv[2], sys.argv[3]))
-        elif len(sys.argv) == 3 and sys.argv[1] == "install-dir":
-            print(install_directory(sys.argv[2]))
+        elif len(sys.argv) in (4, 5) and sys.argv[1] == "install-dir":
+            print(install_directory(sys.argv[2], sys.argv[3], sys.argv[4:] == ["copy"]))
+        elif len(sys.argv) == 3 and sys.argv[1] == "work-name":
+            print(rehearsal_name(sys.argv[2]))
+        elif len(sys.argv) > 4 and sys.argv[1] == "rehearse":
+            rehearse(sys.argv[2], sys.argv[3], sys.argv[4:])
         else:
             sys.exit("usage: medium.py unpack iso|zip|folder SOURCE DEST CHECKER | "
-                     "folder PATH [MEDIUM] | within PATH TOP | install-dir DIR")
+                     "folder PATH [MEDIUM] | within PATH TOP | install-dir DIR CHECKER [copy] | "
+                     "work-name NAME | rehearse WORK yes|no COMMAND...")
     except Refused as error:
         if sys.argv[1] == "unpack":
             error = "%s: %s; not unpacked, setup not started" % (sys.argv[3], error)

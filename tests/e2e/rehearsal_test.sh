@@ -3,7 +3,8 @@
 # commands, as written, checks the sample suite, builds its ISO (copy mode) with make-medium
 # and rehearses it twice; make-medium builds the ZIP (in place) and rehearses it; both must
 # install with every check holding; SIGHUP to make-medium and SIGQUIT to try-medium during a
-# rehearsal end it at once and cleanly; a laid-out medium whose suite lacks router.exe is
+# rehearsal end it at once and cleanly, and so does SIGKILL to try-medium, whose watchdog
+# ends the rest; a laid-out medium whose suite lacks router.exe is
 # rehearsed from its folder and must fail, naming both shortcuts that lead to nothing, and
 # make-medium must not write that suite's image.
 #   rehearsal_test.sh <repository> <folder of the i686 programs and the sample suite>
@@ -106,7 +107,8 @@ alive() {
 # cut NAME SIGNAL CODE MARK SESSION COMMAND...: runs COMMAND in the background (SIGINT and
 # SIGQUIT not ignored, as a terminal sends them), sends SIGNAL once MARK exists, and wants it
 # ended within 10 s with exit CODE and the Wine session SESSION stopped: no env, no prefix,
-# no display. Its output is in <work>/NAME.log.
+# no display, no qemu entry, once the rehearsal's lock beside SESSION is free (its last part
+# lets it go). Its output is in <work>/NAME.log.
 cut() {
     name=$1 signal=$2 code=$3 mark=$4 session=$5
     shift 5
@@ -138,7 +140,15 @@ cut() {
         failures=$((failures + 1))
         kill -KILL "$runner"
     fi
-    wait "$runner" || status=$?
+    wait "$runner" 2>/dev/null || status=$?
+    if ! flock -w 30 "$(dirname "$session")/lock" true; then
+        echo "$name: the rehearsal's lock is still held 30 s after SIG$signal"
+        failures=$((failures + 1))
+    fi
+    if [ -e "/proc/sys/fs/binfmt_misc/veltrane-i386-try-$runner" ]; then
+        echo "$name: its qemu entry veltrane-i386-try-$runner is still registered"
+        failures=$((failures + 1))
+    fi
     runner=
     expect "$name" 0 0 "$work/$name.log"
     if [ $status -ne "$code" ] || [ -e "$session/env" ] || [ -e "$session/prefix" ] ||
@@ -163,6 +173,10 @@ fi
 # try-medium on its own, SIGQUIT once its session is up: exit 131, the session stopped.
 cut quit QUIT 131 "$work/quit/wine/env" "$work/quit/wine" \
     sh "$repo/scripts/try-medium.sh" --work "$work/quit" "$checkout/build/medium/veltrane.iso"
+# SIGKILL, which leaves try-medium no time: its watchdog ends the rehearsal's programs and
+# Wine session and removes its qemu entry.
+cut kill KILL 137 "$work/kill/wine/env" "$work/kill/wine" \
+    sh "$repo/scripts/try-medium.sh" --work "$work/kill" "$checkout/build/medium/veltrane.iso"
 
 medium="$work/broken"
 mkdir -p "$medium"

@@ -18,6 +18,7 @@ work=$(mktemp -d)
 runner=
 cleanup() {
     [ -z "$runner" ] || kill "$runner" 2>/dev/null || true
+    umount "$work/readonly" "$work/full" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -203,7 +204,9 @@ chmod +x "$work/hiding/xorriso"
 # signal once a stalling tool has done its work, and the run must end as an interrupted one
 # (exit 128 + the signal's number) at once: within 10 s, for a busy machine, with the tool
 # ended. A CODE of TWICE starts a second run for the same --out then, which must be refused
-# at once while the first goes on to write it. Every run has a bound in time and in the size
+# at once while the first goes on to write it. A CODE of KILL sends SIGKILL then, and once
+# the stalled tool has gone with it, a second run for the same --out must write it and
+# remove what the first left. Every run has a bound in time and in the size
 # of what it writes, and must create nothing else anywhere.
 row() {
     name=$1
@@ -256,6 +259,22 @@ row() {
             kill -KILL "$runner"
         fi
         case $code in HUP) code=129 ;; INT) code=130 ;; QUIT) code=131 ;; TERM) code=143 ;; esac
+        ;;
+    KILL)
+        kill -KILL "$runner"
+        wait "$runner" 2>/dev/null || true
+        tries=0
+        while running "$(cat "$work/flags/stalled")" && [ $tries -lt 100 ]; do
+            sleep 0.1
+            tries=$((tries + 1))
+        done
+        : >"$work/flags/go"
+        runner=
+        (PATH=$path TMPDIR=$work/tmp MEDIUM_CHECK=$checker exec timeout -k 5 60 \
+            sh "$repo/scripts/make-medium.sh" --no-try --programs "$work/programs" "$@" \
+            "$work/suite") >"$work/row.log" 2>&1 </dev/null &
+        runner=$!
+        code=0
         ;;
     TWICE)
         second=0
@@ -342,6 +361,20 @@ row "SIGQUIT while the archive is read back" QUIT '' "$work/stalling-reader" : \
     --out "$work/out/kept.zip"
 row "two runs for one --out" TWICE 'kept.iso, [0-9]* bytes' "$work/stalling-writer" : \
     --copy-mode --out "$work/out/kept.iso"
+row "SIGKILL while the image is written, then a run for the same --out" KILL \
+    'kept.iso, [0-9]* bytes' "$work/stalling-writer" : --copy-mode --out "$work/out/kept.iso"
+row "SIGKILL while the archive is read back, then a run for the same --out" KILL \
+    'kept.zip, [0-9]* bytes' "$work/stalling-reader" : --out "$work/out/kept.zip"
+# Whatever stands at the lock's name is refused, never followed, opened or replaced.
+lock=../sibling/.make-medium.v.zip.lock
+row "a link at the lock's name" 2 'lock .* is a link, not a lock file' - \
+    "rm -rf $lock && ln -s victim $lock" --out "$work/sibling/v.zip"
+row "a FIFO at the lock's name" 2 'lock .* is a FIFO, not a lock file' - \
+    "rm -rf $lock && mkfifo $lock" --out "$work/sibling/v.zip"
+row "a device at the lock's name" 2 'lock .* is a character device, not a lock file' - \
+    "rm -rf $lock && mknod $lock c 1 3" --out "$work/sibling/v.zip"
+row "a folder at the lock's name" 2 'lock .* is a folder, not a lock file' - \
+    "rm -rf $lock && mkdir $lock" --out "$work/sibling/v.zip"
 # The suite's start.ini touched once the image is written: the medium would hold the file as
 # it was before, which the run must not pass for the suite as it is.
 row "a file changed while it was packed" 1 'start.ini: changed while it was packed' \
@@ -363,12 +396,37 @@ for codepage in abc 65001 932x; do
     row "--codepage $codepage" 2 "--codepage $codepage: .*known: 874 932" - : \
         --codepage $codepage --out "$work/out/kept.zip"
 done
-row "--install-dir above C:" 2 'no name of a folder' - : \
+# Judged by setup's own judgement, for the mode: what the directory page refuses or cuts.
+row "--install-dir above C:" 2 'holds a folder name that ends in a dot: \.\.' - : \
     --install-dir 'C:\..\..\..\..\victim' --out "$work/out/kept.zip"
+row "--install-dir a device name" 2 'C:.con holds a device name: con' - : \
+    --install-dir 'C:\con' --out "$work/out/kept.zip"
+row "--install-dir with a blank" 2 'holds a blank' - : --install-dir 'C:\my dir' \
+    --out "$work/out/kept.zip"
+row "--install-dir through a device name, copy mode" 2 'holds a device name: nul' - : \
+    --copy-mode --install-dir 'C:\nul\v' --out "$work/out/kept.iso"
+row "--install-dir of 100 characters, copy mode" 2 'the directory page takes at most 99' - : \
+    --copy-mode --install-dir "C:\\$(printf '%097d' 0)" --out "$work/out/kept.iso"
 row "--label too long for a disc" 2 'label' - : --copy-mode --label "$(printf '%033d' 0)" \
     --out "$work/out/kept.iso"
 row "a hidden record out of setup's order" 0 'read plan: 13 files, .* 0 head movements' \
     "$work/hiding" 'printf data >hidden.dat' --copy-mode --out "$work/out/kept.iso"
+# --out on a read-only and on a full file system (root mounts them, or the rows skip): one
+# line naming the file and the cause.
+mkdir "$work/readonly" "$work/full"
+if mount -t tmpfs -o ro,size=1m tmpfs "$work/readonly" 2>/dev/null &&
+    mount -t tmpfs -o size=16k tmpfs "$work/full" 2>/dev/null; then
+    row "--out on a read-only file system" 2 \
+        'readonly/.make-medium.v.zip.lock cannot be made or opened: Read-only file system' - : \
+        --out "$work/readonly/v.zip"
+    row "--out on a full file system" 2 'cannot write .*/full/v.zip: No space left on device' \
+        - : --out "$work/full/v.zip"
+    row "--out on a full file system, copy mode" 2 \
+        'cannot write .*/full/v.iso: No space left on device' - : --copy-mode \
+        --out "$work/full/v.iso"
+else
+    echo "--out on a read-only or full file system: skipped, no tmpfs can be mounted here"
+fi
 
 # A ZIP archive of the medium's start.ini and setup.exe whose first entry claims the
 # compression method or the general-purpose flags given, in its local and central headers.
@@ -393,7 +451,8 @@ EOF
 # archive beside it) that try-medium with OPTIONS, its input closed and a bound in time,
 # must refuse before setup runs (exit 2) with a line saying SAYS, having written nothing
 # outside its work folder "try". HOLD "lock" runs it while another process holds the work
-# folder's lock, as a rehearsal running there does; "-" does not.
+# folder's lock, as a rehearsal running there does; "-" does not; anything else is a command
+# run in the work folder first.
 try_row() {
     rm -rf "$work/medium" "$work/medium.zip" "$work/medium.iso" "$work/outside" "$work/try"
     mkdir "$work/medium" "$work/outside" "$work/try"
@@ -402,7 +461,11 @@ try_row() {
     (cd "$work/medium" && eval "$3")
     entries=$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)
     name=$1 says=$2 medium=$4 hold=
-    [ "$5" = - ] || hold="flock $work/try/lock"
+    case $5 in
+    -) ;;
+    lock) hold="flock $work/try/lock" ;;
+    *) (cd "$work/try" && eval "$5") ;;
+    esac
     shift 5
     status=0
     MEDIUM_CHECK=$checker $hold timeout -k 5 60 sh "$repo/scripts/try-medium.sh" \
@@ -444,10 +507,32 @@ try_row "an encrypted entry" 'start.ini: encrypted' \
     "python3 '$work/claim.py' ../medium.zip flags 1" "$work/medium.zip" -
 try_row "a ZIP archive named .iso" 'holds a ZIP archive, not an ISO 9660 image: .* end in .zip' \
     'zip -q ../medium.iso start.ini setup.exe' "$work/medium.iso" -
-try_row "an install directory above C:" 'no name of a folder' : "$work/medium" - \
+try_row "an install directory above C:" 'ends in a dot' : "$work/medium" - \
     --install-dir 'C:\..\..\..\..\victim'
+try_row "an install directory holding a device name" 'holds a device name: aux.dir' : \
+    "$work/medium" - --install-dir 'C:\suite\aux.dir'
+try_row "an install directory holding a blank" 'holds a blank' : "$work/medium" - \
+    --install-dir 'C:\my dir'
+try_row "a copy-mode install directory of 123 characters" 'takes at most 99' \
+    'mkdir veltrane && mv start.ini veltrane/' "$work/medium" - \
+    --install-dir "C:\\$(printf '%0120d' 0)"
 try_row "a second rehearsal in the same work folder" 'another rehearsal is running' : \
     "$work/medium" lock
+try_row "a link at the lock's name" 'lock is a link, not a lock file' : "$work/medium" \
+    'ln -s ../outside/made lock'
+try_row "a FIFO at the lock's name" 'lock is a FIFO, not a lock file' : "$work/medium" \
+    'mkfifo lock'
+try_row "a folder at the lock's name" 'lock is a folder, not a lock file' : "$work/medium" \
+    'mkdir lock'
+
+# Rehearsal folders: every name of a medium a folder of its own.
+names="x.y.zip x-y.zip x_y.zip x-.y.zip x.-y.zip x_-y.zip x-_y.zip x__y.zip x_.y.zip x._y.zip"
+folders=$(for name in $names; do python3 "$repo/scripts/lib/medium.py" work-name "$name"; done |
+    sort -u | wc -l)
+if [ "$folders" -ne 10 ]; then
+    echo "10 names, $folders rehearsal folders"
+    failures=$((failures + 1))
+fi
 
 [ $failures -eq 0 ] || exit 1
 echo "make-medium: both kinds written and read back; every hostile suite refused unharmed"

@@ -243,6 +243,14 @@ TEST(MediumCheck, FindingsExitCodesAndSummaries)
         {"blank in the chosen install directory", [](const Medium &m) { CopyMedium(m); },
          {copy, "--install-dir", "C:\\my suite"}, 2, "1 error, 0 warnings",
          "C:\\my suite: error: ", "refuses an install directory that holds a blank"},
+        // Judged by setup's own judgement of the directory page's entry.
+        {"a device name in the chosen install directory", [](const Medium &m) { CopyMedium(m); },
+         {copy, "--install-dir", "C:\\nul\\v"}, 2, "1 error, 0 warnings",
+         "C:\\nul\\v: error: ", "holds a device name: nul"},
+        {"a device name in the in-place folder",
+         [](const Medium &m) { InPlaceMedium(m, CleanTemplate); },
+         {"--install-dir", "C:\\suite\\aux.dir"}, 2, "1 error, 0 warnings",
+         "C:\\suite\\aux.dir: error: ", "holds a device name: aux.dir"},
         {"hidden file", [](const Medium &m) {
              CopyMedium(m);
              m.File("veltrane/.secret");
@@ -825,6 +833,17 @@ TEST(MediumCheck, NamesAndPathsWindowsCannotTake)
     EXPECT_TRUE(HasLine(cyrillic.output, "caf\xc3\xa9.txt: error: ", "code page 1251"))
         << cyrillic.output;
     EXPECT_TRUE(HasLine(cyrillic.output, "1 error, 0 warnings", "")) << cyrillic.output;
+    // A plain ASCII medium is clean under every code page on the list.
+    Medium ascii;
+    InPlaceMedium(ascii, ":%path%\\layout\\router.ini\r\nGrid=25\r\n");
+    ascii.Folder("layout");
+    std::istringstream pages(RunCheck({"--code-pages"}).output);
+    int walked = 0;
+    for (std::string page; pages >> page; walked++) {
+        Outcome outcome = RunCheck({ascii.Path(), "--codepage", page});
+        EXPECT_EQ(0, outcome.exitCode) << "code page " << page << ":\n" << outcome.output;
+    }
+    EXPECT_EQ(14, walked);
 
     // Generated files: names, and paths measured under the install directory.
     Medium g;

@@ -7,7 +7,8 @@
 # name and two that differ only in case are errors, an accented Latin name is not; a
 # preview folder named through another drive, a short name or other letter case is known
 # for the medium's own folder by its identity and refused, and the medium stays as it was.
-# Then the same hostile names through this program and the Linux one: the same verdict.
+# Then the same hostile names through this program and the Linux one: the same verdict,
+# also on pairs that only one case table could take for one name.
 # Every run ends after a minute at most.
 #   wine_check.sh <medium-check.exe> <sample suite> <Linux medium-check>
 set -eu
@@ -174,6 +175,14 @@ verdict joliet 2 --disc-image
 # table: É.txt and é.txt are one name, ß.txt and SS.txt two (ß has no capital of its own).
 hostile twins "$(printf '\303\211.txt')" "$(printf '\303\251.txt')" "$(printf '\303\237.txt')" SS.txt
 verdict twins 2 --same-names
+# Pairs that newer case rules take for one name and the table of Windows 95's and NT 4's
+# long names for two: micro sign and capital mu, dotless i and I, long s and S, title-case
+# dz and small dz, final sigma and capital sigma, rounded ve and Cyrillic capital ve.
+hostile pairs "$(printf '\302\265')" "$(printf '\316\234')" "$(printf '\304\261')" I \
+    "$(printf '\305\277')" S "$(printf '\307\205')" "$(printf '\307\206')" \
+    "$(printf '\317\202')" "$(printf '\316\243')" "$(printf '\341\262\200')" \
+    "$(printf '\320\222')"
+verdict pairs 0 --same-names
 # In place, a path of 260 characters below the install directory.
 hostile long "$(printf '%0157d' 0)/x"
 verdict long 2 --install-dir "C:\\$(printf '%097d' 0)"

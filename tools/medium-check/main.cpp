@@ -6,6 +6,7 @@
 // Usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]
 //                     [--codepage N] [--dot-files-visible] [--disc-image]
 //        medium-check <folder> --same-names
+//        medium-check --judge-install-dir DIR [--copy-mode] [--codepage N]
 //        medium-check --code-pages
 //   <folder>         the medium: where setup.exe is started
 //   --copy-mode      check for setup-copy, which copies <folder>\veltrane
@@ -21,6 +22,9 @@
 //   --disc-image     the medium becomes a disc image: names must fit its Joliet records too
 //   --same-names     only reports names that Windows takes for one, at every depth of the
 //                    folder (hidden entries included), as a rehearsal compares them
+//   --judge-install-dir  only reports what setup refuses of DIR as the install directory,
+//                    by setup's own judgement of the directory page's entry, so that the
+//                    release tools judge it as setup does
 // Nothing is ever written outside the scratch or preview folder, which never overlaps
 // the medium.
 // Exit code: 0 nothing found, 1 warnings only, 2 errors (or unusable arguments).
@@ -38,6 +42,7 @@
 #include "shell/state.h"
 #include "templatecheck.h"
 #include "treecheck.h"
+#include "wizard/installdir.h"
 
 enum {
     ExitClean = 0,
@@ -58,6 +63,7 @@ struct Options {
     int dotFilesVisible;
     int discImage;
     int sameNamesOnly;
+    const char *judgedInstallDir;
 };
 
 static int Usage(const char *problem)
@@ -66,6 +72,7 @@ static int Usage(const char *problem)
             "usage: medium-check <folder> [--copy-mode] [--install-dir DIR] [--preview OUT]\n"
             "                    [--codepage N] [--dot-files-visible] [--disc-image]\n"
             "       medium-check <folder> --same-names\n"
+            "       medium-check --judge-install-dir DIR [--copy-mode] [--codepage N]\n"
             "       medium-check --code-pages\n",
             problem);
     return ExitErrors;
@@ -87,6 +94,8 @@ static int ReadOptions(int argc, char **argv, Options *options)
             options->discImage = 1;
         } else if (strcmp(argument, "--same-names") == 0) {
             options->sameNamesOnly = 1;
+        } else if (strcmp(argument, "--judge-install-dir") == 0 && i + 1 < argc) {
+            options->judgedInstallDir = argv[++i];
         } else if (strcmp(argument, "--install-dir") == 0 && i + 1 < argc) {
             options->installDir = argv[++i];
         } else if (strcmp(argument, "--preview") == 0 && i + 1 < argc) {
@@ -113,18 +122,36 @@ static int ReadOptions(int argc, char **argv, Options *options)
             options->folder = argument;
         }
     }
-    if (!options->folder) {
+    if (!options->folder && !options->judgedInstallDir) {
         Usage("no folder");
         return -1;
     }
     return 0;
 }
 
+// A directory that setup's directory page refuses: not a full path, or a folder name that
+// Windows cannot make (a device's, a forbidden character, a trailing dot or blank). In place
+// no such folder can hold the medium either.
+static void CheckSetupJudgement(const char *installDir)
+{
+    char message[CheckPathSize + ProblemSize];
+
+    if (JudgeInstallDirectory(installDir, message, sizeof message) == 0)
+        return;
+    // The advice after the first line is the page's.
+    message[strcspn(message, "\n")] = 0;
+    Report(SeverityError, Shown(installDir).c_str(), 0, "%s", Shown(message).c_str());
+}
+
 // In place the medium's folder is the install directory: setup refuses a blank in it and
-// a path that does not fit its current-directory buffer.
-static void CheckInPlaceDirectory(const char *installDir)
+// a path that does not fit its current-directory buffer. One named on the command line is
+// judged as the directory page judges an entry, too.
+static void CheckInPlaceDirectory(const char *installDir, int named)
 {
     std::string shown = Shown(installDir);
+
+    if (named)
+        CheckSetupJudgement(installDir);
 
     if (strchr(installDir, ' '))
         Report(SeverityError, shown.c_str(), 0,
@@ -142,6 +169,7 @@ static void CheckCopyInstallDirectory(char *installDir)
     size_t length = strlen(installDir);
     std::string shown = Shown(installDir);
 
+    CheckSetupJudgement(installDir);
     if (strchr(installDir, ' '))
         Report(SeverityError, shown.c_str(), 0,
                "the directory page refuses an install directory that holds a blank");
@@ -306,6 +334,18 @@ int main(int argc, char **argv)
                 options.codePage);
         return ExitErrors;
     }
+    if (options.judgedInstallDir) {
+        if (ArgumentToWindows(options.judgedInstallDir, installDir, sizeof installDir) < 0) {
+            fprintf(stderr, "medium-check: code page %d cannot spell the install directory %s\n",
+                    options.codePage, options.judgedInstallDir);
+            return ExitErrors;
+        }
+        if (options.copyMode)
+            CheckCopyInstallDirectory(installDir);
+        else
+            CheckInPlaceDirectory(installDir, 1);
+        return ExitCode();
+    }
     if (FullWindowsPath(options.folder, mediumDir, sizeof mediumDir) < 0 ||
         !IsDirectory(mediumDir)) {
         fprintf(stderr, "medium-check: %s is not a folder, or code page %d cannot spell its "
@@ -343,7 +383,7 @@ int main(int argc, char **argv)
         treeCopied = CheckTree(mediumDir, sourceDir, installDir);
         CheckNames(sourceDir, RelativeTo(sourceDir, mediumDir), 0);
     } else {
-        CheckInPlaceDirectory(installDir);
+        CheckInPlaceDirectory(installDir, options.installDir != 0);
         CheckNames(mediumDir, "", installDir);
     }
     CheckShortcuts(mediumDir, sourceDir);

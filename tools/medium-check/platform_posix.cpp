@@ -9,17 +9,16 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <limits.h>
-#include <locale.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <wctype.h>
 
 #include <windows.h>
 
+#include "casetable.h"
 #include "platform.h"
 
 enum {
@@ -31,7 +30,6 @@ enum {
 
 static iconv_t ToCodePage = (iconv_t)-1;
 static iconv_t FromCodePage = (iconv_t)-1;
-static locale_t Utf8Locale;
 
 int OpenCodePage(int codePage)
 {
@@ -44,9 +42,7 @@ int OpenCodePage(int codePage)
         iconv_close(FromCodePage);
     ToCodePage = iconv_open(name, "UTF-8");
     FromCodePage = iconv_open("UTF-8", name);
-    if (!Utf8Locale)
-        Utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
-    return ToCodePage == (iconv_t)-1 || FromCodePage == (iconv_t)-1 || !Utf8Locale ? -1 : 0;
+    return ToCodePage == (iconv_t)-1 || FromCodePage == (iconv_t)-1 ? -1 : 0;
 }
 
 // `text` converted whole by `conversion`; "" when a character has no conversion.
@@ -59,7 +55,10 @@ static std::string Convert(iconv_t conversion, const std::string &text)
     size_t outLeft = sizeof converted;
 
     iconv(conversion, 0, 0, 0, 0);
-    if (iconv(conversion, &in, &inLeft, &out, &outLeft) == (size_t)-1)
+    // A stateful conversion (1258 composes a letter with the accent after it) holds the
+    // last character back until it is flushed.
+    if (iconv(conversion, &in, &inLeft, &out, &outLeft) == (size_t)-1 ||
+        iconv(conversion, 0, 0, &out, &outLeft) == (size_t)-1)
         return std::string();
     return std::string(converted, out - converted);
 }
@@ -105,46 +104,6 @@ void SystemProblem(char *text, int size)
     snprintf(text, size, "%s", strerror(errno));
 }
 
-// The code point that starts at `text`, and its length in `used`; a byte that starts no
-// valid UTF-8 sequence stands for itself.
-static unsigned DecodeUtf8(const unsigned char *text, size_t left, size_t *used)
-{
-    int extra = text[0] >= 0xf0 ? 3 : text[0] >= 0xe0 ? 2 : text[0] >= 0xc0 ? 1 : 0;
-    unsigned code = extra ? text[0] & (0x3f >> extra) : text[0];
-
-    *used = 1;
-    if (text[0] >= 0x80 && text[0] < 0xc0)
-        return text[0];
-    if ((size_t)extra >= left)
-        return text[0];
-    for (int i = 1; i <= extra; i++) {
-        if ((text[i] & 0xc0) != 0x80)
-            return text[0];
-        code = code << 6 | (text[i] & 0x3f);
-    }
-    *used = extra + 1;
-    return code;
-}
-
-static void AppendUtf8(std::string *out, unsigned code)
-{
-    if (code < 0x80) {
-        *out += (char)code;
-    } else if (code < 0x800) {
-        *out += (char)(0xc0 | code >> 6);
-        *out += (char)(0x80 | (code & 0x3f));
-    } else if (code < 0x10000) {
-        *out += (char)(0xe0 | code >> 12);
-        *out += (char)(0x80 | (code >> 6 & 0x3f));
-        *out += (char)(0x80 | (code & 0x3f));
-    } else {
-        *out += (char)(0xf0 | code >> 18);
-        *out += (char)(0x80 | (code >> 12 & 0x3f));
-        *out += (char)(0x80 | (code >> 6 & 0x3f));
-        *out += (char)(0x80 | (code & 0x3f));
-    }
-}
-
 // The name as Windows' ANSI calls list it: a question mark for each character that the
 // code page cannot spell exactly.
 static std::string ListedAnsi(const std::string &name)
@@ -164,22 +123,6 @@ static std::string ListedAnsi(const std::string &name)
         left -= used;
     }
     return listed;
-}
-
-static std::string Folded(const std::string &name)
-{
-    const unsigned char *text = (const unsigned char *)name.data();
-    size_t left = name.size();
-    std::string folded;
-
-    while (left > 0) {
-        size_t used;
-        unsigned code = DecodeUtf8(text, left, &used);
-        AppendUtf8(&folded, (unsigned)towupper_l((wint_t)code, Utf8Locale));
-        text += used;
-        left -= used;
-    }
-    return folded;
 }
 
 static int IsSeparator(char c)
@@ -496,7 +439,7 @@ int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
         entry.name = found->d_name;
         entry.utf8 = found->d_name;
         entry.local = ListedAnsi(entry.name);
-        entry.folded = Folded(entry.name);
+        entry.folded = CapitalName(entry.name);
         entry.ansi = Convert(ToCodePage, entry.name);
         entry.spellable = !entry.ansi.empty() && Convert(FromCodePage, entry.ansi) == entry.name;
         entry.kind = lstat(path, &status) == 0 ? KindOfMode(status.st_mode) : EntryMissing;

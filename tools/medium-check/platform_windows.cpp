@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "casetable.h"
 #include "platform.h"
 
 enum { CheckRealPathSize = 1024 };
@@ -289,13 +290,6 @@ std::string CodePageToUtf8(const char *text)
     return Narrow(wide, CP_UTF8);
 }
 
-static std::string Folded(const WCHAR *name)
-{
-    WCHAR upper[MAX_PATH];
-    int length = LCMapStringW(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, name, -1, upper, MAX_PATH);
-    return length > 0 ? Narrow(upper, CP_UTF8) : Narrow(name, CP_UTF8);
-}
-
 int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
 {
     char pattern[MAX_PATH + 4];
@@ -318,7 +312,7 @@ int ListFolder(const char *folder, std::vector<FolderEntry> *entries)
         // A name that the ANSI calls cannot spell is reached by its short name.
         entry.local = Spellable(found.cFileName, CP_ACP) || !found.cAlternateFileName[0]
                           ? entry.name : Narrow(found.cAlternateFileName, CP_ACP);
-        entry.folded = Folded(found.cFileName);
+        entry.folded = CapitalName(entry.utf8);
         entry.ansi = AnsiForm(found.cFileName, CodePage);
         entry.spellable = !entry.ansi.empty() && Spellable(found.cFileName, CodePage);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)

@@ -449,22 +449,25 @@ with open(sys.argv[1], "r+b") as image:
     image.write(data)
 EOF
 
-# Python for try-medium that refuses to unpack a medium unless it holds the work folder's
-# lock, as every process of a rehearsal must, so that a killed run's watchdog finds them.
+# First on try-medium's PATH: a python3 that refuses to unpack a medium unless it holds the
+# work folder's lock, as every process of a rehearsal must, so that a killed run's watchdog
+# finds them; and a cmake that fails a rehearsal begun (building its programs) at once.
 mkdir "$work/inheriting"
+printf '#!/bin/sh\necho "try-medium: a rehearsal began: cmake $*"; exit 1\n' >"$work/inheriting/cmake"
 cat >"$work/inheriting/python3" <<EOF
 #!/bin/sh
 [ "\$1 \$2" != "$repo/scripts/lib/medium.py unpack" ] || [ /proc/\$\$/fd/9 -ef "$work/try/lock" ] ||
     { echo "try-medium: the rehearsal's lock is not held here"; exit 2; }
-exec $(command -v python3) "\$@"
+exec $(python3 -c "import sys; print(sys.executable)") "\$@"
 EOF
-chmod +x "$work/inheriting/python3"
+chmod +x "$work/inheriting/python3" "$work/inheriting/cmake"
 
 # try_row NAME SAYS PREPARE MEDIUM HOLD [OPTIONS...]: PREPARE, run in a new folder "medium"
 # beside an empty folder "outside", makes an in-place medium MEDIUM (that folder or an
 # archive beside it) that try-medium with OPTIONS, its input closed and a bound in time,
 # must refuse before setup runs (exit 2) with a line saying SAYS, having written nothing
-# outside its work folder "try"; one that starts a rehearsal's Wine session fails at once. HOLD "lock" runs it while another process holds the work
+# outside its work folder "try"; one that begins a rehearsal (its programs built or its Wine
+# session started) fails at once. HOLD "lock" runs it while another process holds the work
 # folder's lock, as a rehearsal running there does; "-" does not; anything else is a command
 # run in the work folder first.
 try_row() {

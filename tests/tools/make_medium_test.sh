@@ -487,7 +487,7 @@ try_row() {
     *) (cd "$work/try" && eval "$5") ;;
     esac
     shift 5
-    PATH=$work/inheriting:$PATH MEDIUM_CHECK=$checker setsid $hold timeout -k 5 60 \
+    PATH=$work/inheriting:$PATH MEDIUM_CHECK=$checker setsid -w $hold timeout -k 5 60 \
         sh "$repo/scripts/try-medium.sh" --work "$work/try" "$@" "$medium" >"$work/row.log" \
         2>&1 <&- &
     runner=$!
@@ -495,7 +495,7 @@ try_row() {
     problem=
     if running "$runner"; then
         problem="a rehearsal began;"
-        kill -TERM -- -"$runner"
+        kill -TERM -"$runner"
     fi
     status=0
     wait "$runner" || status=$?

@@ -316,8 +316,9 @@ row() {
 rm "$work/base/$long"
 prefix=$(printf 'Z:%s\\veltrane\\.cache\\' "$work/tmp/make-medium.XXXXXX/medium" | wc -c)
 list_path_128=$(printf "%0$((128 - prefix))d" 0 | tr 0 n)
-row "a device name" 1 'con.txt: error: reserved' - ': >layout/con.txt' \
-    --out "$work/out/kept.zip"
+# --out's extension in any letter case names the medium's kind.
+row "a device name, --out .ZIP" 1 'con.txt: error: reserved' - ': >layout/con.txt' \
+    --out "$work/out/KEPT.ZIP"
 row "links back up the tree" 1 'a/up$' - 'mkdir a b && ln -s .. a/up && ln -s .. b/up' \
     --out "$work/out/kept.zip"
 row "a link to the sibling" 1 'holds links' - 'ln -s ../sibling layout/sibling' \
@@ -326,7 +327,7 @@ row "a list path of 128 through a dot-file" 1 'cache.n*: error: list path of 128
     "mkdir .cache && : >.cache/$list_path_128" --copy-mode --out "$work/out/kept.iso"
 row "a name too long for Joliet" 1 '65 characters; .* at most 64' - \
     ': >"One character more than a Joliet name on a disc holds refused.txt"' --copy-mode \
-    --out "$work/out/kept.iso"
+    --out "$work/out/KEPT.ISO"
 row "--out in the suite" 2 'lies in the suite' - : --out "$work/suite/layout/new.zip"
 row "--out in the suite through a link" 2 'lies in the suite' - \
     'ln -s ../suite ../sibling/alias' --out "$work/sibling/alias/new.zip"
@@ -403,6 +404,8 @@ row "--install-dir a device name" 2 'C:.con holds a device name: con' - : \
     --install-dir 'C:\con' --out "$work/out/kept.zip"
 row "--install-dir with a blank" 2 'holds a blank' - : --install-dir 'C:\my dir' \
     --out "$work/out/kept.zip"
+row "--install-dir with a name ending in a blank" 2 'name that ends in a blank: suite' - : \
+    --install-dir 'C:\suite \v' --out "$work/out/kept.zip"
 row "--install-dir through a device name, copy mode" 2 'holds a device name: nul' - : \
     --copy-mode --install-dir 'C:\nul\v' --out "$work/out/kept.iso"
 row "--install-dir of 100 characters, copy mode" 2 'the directory page takes at most 99' - : \
@@ -446,15 +449,32 @@ with open(sys.argv[1], "r+b") as image:
     image.write(data)
 EOF
 
+# First on try-medium's PATH: a python3 that refuses to unpack a medium unless it holds the
+# work folder's lock, as every process of a rehearsal must, so that a killed run's watchdog
+# finds them; and a cmake that fails a rehearsal begun (building its programs) at once.
+mkdir "$work/inheriting"
+printf '#!/bin/sh\necho "try-medium: a rehearsal began: cmake $*"; exit 1\n' \
+    >"$work/inheriting/cmake"
+cat >"$work/inheriting/python3" <<EOF
+#!/bin/sh
+[ "\$1 \$2" != "$repo/scripts/lib/medium.py unpack" ] ||
+    [ /proc/\$\$/fd/9 -ef "$work/try/lock" ] ||
+    { echo "try-medium: the rehearsal's lock is not held here"; exit 2; }
+exec $(python3 -c "import sys; print(sys.executable)") "\$@"
+EOF
+chmod +x "$work/inheriting/python3" "$work/inheriting/cmake"
+
 # try_row NAME SAYS PREPARE MEDIUM HOLD [OPTIONS...]: PREPARE, run in a new folder "medium"
 # beside an empty folder "outside", makes an in-place medium MEDIUM (that folder or an
 # archive beside it) that try-medium with OPTIONS, its input closed and a bound in time,
 # must refuse before setup runs (exit 2) with a line saying SAYS, having written nothing
-# outside its work folder "try". HOLD "lock" runs it while another process holds the work
+# outside its work folder "try"; one that begins a rehearsal (its programs built or its Wine
+# session started) fails at once. HOLD "lock" runs it while another process holds the work
 # folder's lock, as a rehearsal running there does; "-" does not; anything else is a command
 # run in the work folder first.
 try_row() {
-    rm -rf "$work/medium" "$work/medium.zip" "$work/medium.iso" "$work/outside" "$work/try"
+    rm -rf "$work/medium" "$work/medium.zip" "$work/medium.ZIP" "$work/medium.iso" \
+        "$work/outside" "$work/try"
     mkdir "$work/medium" "$work/outside" "$work/try"
     printf ':%%path%%\\layout\\router.ini\r\nGrid=25\r\n' >"$work/medium/start.ini"
     printf 'setup' >"$work/medium/setup.exe"
@@ -467,11 +487,20 @@ try_row() {
     *) (cd "$work/try" && eval "$5") ;;
     esac
     shift 5
-    status=0
-    MEDIUM_CHECK=$checker $hold timeout -k 5 60 sh "$repo/scripts/try-medium.sh" \
-        --work "$work/try" "$@" "$medium" >"$work/row.log" 2>&1 <&- || status=$?
+    PATH=$work/inheriting:$PATH MEDIUM_CHECK=$checker setsid -w $hold timeout -k 5 60 \
+        sh "$repo/scripts/try-medium.sh" --work "$work/try" "$@" "$medium" >"$work/row.log" \
+        2>&1 <&- &
+    runner=$!
+    until ! running "$runner" || [ -e "$work/try/wine" ]; do sleep 0.1; done
     problem=
-    [ $status -eq 2 ] || problem="exit code $status, expected 2"
+    if running "$runner"; then
+        problem="a rehearsal began;"
+        kill -TERM -"$runner"
+    fi
+    status=0
+    wait "$runner" || status=$?
+    runner=
+    [ $status -eq 2 ] || problem="$problem exit code $status, expected 2"
     grep -q -e "$says" "$work/row.log" || problem="$problem; no line with \"$says\""
     [ -z "$(ls -A "$work/outside")" ] || problem="$problem; written outside: $(ls -A "$work/outside")"
     [ "$(find "$work" -mindepth 1 -maxdepth 1 ! -name try | LC_ALL=C sort)" = "$entries" ] ||
@@ -507,6 +536,8 @@ try_row "an encrypted entry" 'start.ini: encrypted' \
     "python3 '$work/claim.py' ../medium.zip flags 1" "$work/medium.zip" -
 try_row "a ZIP archive named .iso" 'holds a ZIP archive, not an ISO 9660 image: .* end in .zip' \
     'zip -q ../medium.iso start.ini setup.exe' "$work/medium.iso" -
+try_row "an ISO image named .ZIP" 'holds an ISO 9660 image, not a ZIP archive: .* end in .iso' \
+    'xorriso -as mkisofs -quiet -J -o ../medium.ZIP . 2>/dev/null' "$work/medium.ZIP" -
 try_row "an install directory above C:" 'ends in a dot' : "$work/medium" - \
     --install-dir 'C:\..\..\..\..\victim'
 try_row "an install directory holding a device name" 'holds a device name: aux.dir' : \
@@ -533,6 +564,36 @@ if [ "$folders" -ne 10 ]; then
     echo "10 names, $folders rehearsal folders"
     failures=$((failures + 1))
 fi
+
+# Two races forced: a lock taken on a file that its holder removed meanwhile, another run
+# making it anew, is taken again on the file now at its path; a file rewritten after it was
+# copied, within the tick of the change before (its times as they were), is told by content.
+python3 - "$repo/scripts/lib" "$work/relock" <<'EOF' || failures=$((failures + 1))
+import fcntl, os, sys
+sys.path.insert(0, sys.argv[1])
+import medium
+flock, path = fcntl.flock, sys.argv[2]
+def replaced(fd, operation):
+    fcntl.flock = flock
+    os.unlink(path)
+    medium.create(path).close()
+    flock(fd, operation)
+fcntl.flock = replaced
+if not os.path.samestat(os.fstat(medium.hold(path)), os.lstat(path)):
+    sys.exit("the lock was taken on a file no longer at its path")
+with open(path + ".a", "wb") as source:
+    source.write(b"one")
+snapshot = medium.Snapshot()
+snapshot.copy(path + ".a", path + ".b")
+medium._state = lambda info: (info.st_dev, info.st_ino, info.st_size)
+with open(path + ".a", "r+b") as source:
+    source.write(b"two")
+try:
+    snapshot.verify()
+    sys.exit("a file rewritten with its times unchanged passed for its copy")
+except medium.Refused:
+    pass
+EOF
 
 [ $failures -eq 0 ] || exit 1
 echo "make-medium: both kinds written and read back; every hostile suite refused unharmed"

@@ -196,6 +196,13 @@ TEST(MediumCheck, FindingsExitCodesAndSummaries)
         {"line of more than 190 characters",
          [](const Medium &m) { InPlaceMedium(m, ":%path%\\a.ini\n" + std::string(200, 'v')); },
          {}, 1, "0 errors, 1 warning", "start.ini:2: warning: ", "has 200 characters"},
+        {"a character of two bytes cut at the line's limit, which no NUL byte cut",
+         [](const Medium &m) {
+             InPlaceMedium(m, ":%path%\\a.ini\n" + std::string(189, 'v') + "\x82\xa0" +
+                                  std::string(9, 'v'));
+         },
+         {"--codepage", "932"}, 1, "0 errors, 1 warning", "start.ini:2: warning: ",
+         "has 200 characters"},
         {"a NUL byte in a text line and in a file line's name",
          [](const Medium &m) {
              static const char text[] = ":%path%\\a.ini\nx\0y\n:%path%\\b\0.ini\nz\n";
@@ -559,6 +566,7 @@ TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
         std::string start;  // how a line of the output begins
         std::string part;   // and a piece of its text
         std::string tmpdir = "tmp";
+        bool emptyPreview = false;  // "out" is left empty
     };
     auto inPlace = [](const Medium &m) {
         m.File("medium/start.ini", CleanTemplate);
@@ -604,7 +612,11 @@ TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
                  m.File("medium/veltrane/f/" + std::to_string(i));
          },
          {copy, "--preview", "@/out"}, 2, "medium-check: nothing in the preview: ",
-         "refuses the tree"},
+         "refuses the tree", "tmp", true},
+        {"a preview path one byte longer than setup's buffer",
+         [&](const Medium &m) { inPlace(m); },
+         {"--preview", "@/" + std::string(200 - strlen("Z:/tmp/veltrane-medium-XXXXXX/"), 'p')},
+         2, "medium-check: ", "the preview folder's path is too long"},
         {"links back up the tree, in place",
          [&](const Medium &m) {
              inPlace(m);
@@ -766,6 +778,9 @@ TEST(MediumCheck, HostileMediaChangeNothingOutsideTheOutput)
                 entry = entry->first.rfind("out", 0) == 0 ? snapshot->erase(entry) : ++entry;
         EXPECT_EQ(before, after) << c.name << ": changed outside the output folder:\n"
                                  << outcome.output;
+        if (c.emptyPreview) {
+            EXPECT_TRUE(fs::is_empty(m.Path("out"))) << c.name << ": the preview holds entries";
+        }
     }
 }
 
@@ -837,7 +852,9 @@ TEST(MediumCheck, NamesAndPathsWindowsCannotTake)
     Medium ascii;
     InPlaceMedium(ascii, ":%path%\\layout\\router.ini\r\nGrid=25\r\n");
     ascii.Folder("layout");
-    std::istringstream pages(RunCheck({"--code-pages"}).output);
+    Outcome listed = RunCheck({"--code-pages"});
+    EXPECT_EQ(0, listed.exitCode) << listed.output;
+    std::istringstream pages(listed.output);
     int walked = 0;
     for (std::string page; pages >> page; walked++) {
         Outcome outcome = RunCheck({ascii.Path(), "--codepage", page});

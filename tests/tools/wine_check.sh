@@ -7,8 +7,8 @@
 # name and two that differ only in case are errors, an accented Latin name is not; a
 # preview folder named through another drive, a short name or other letter case is known
 # for the medium's own folder by its identity and refused, and the medium stays as it was.
-# Then the same hostile names through this program and the Linux one: the same verdict,
-# also on pairs that only one case table could take for one name.
+# Then the same hostile names and folder links through this program and the Linux one: the
+# same verdict, also on pairs that only one case table could take for one name.
 # Every run ends after a minute at most.
 #   wine_check.sh <medium-check.exe> <sample suite> <Linux medium-check>
 set -eu
@@ -183,6 +183,12 @@ hostile pairs "$(printf '\302\265')" "$(printf '\316\234')" "$(printf '\304\261'
     "$(printf '\317\202')" "$(printf '\316\243')" "$(printf '\341\262\200')" \
     "$(printf '\320\222')"
 verdict pairs 0 --same-names
+# Links to folders, back up the tree and out of it, which Wine shows as reparse points:
+# neither program follows them.
+hostile links
+ln -s .. "$work/links/up"
+ln -s ../yen "$work/links/out"
+verdict links 2
 # In place, a path of 260 characters below the install directory.
 hostile long "$(printf '%0157d' 0)/x"
 verdict long 2 --install-dir "C:\\$(printf '%097d' 0)"

@@ -262,6 +262,11 @@ static int PreparePreview(const char *preview, const char *mediumDir, char *outp
                 problem);
         return -1;
     }
+    // Longer, it would not fit where setup composes the paths of the generated files.
+    if (strlen(outputDir) >= PathBufferSize) {
+        fprintf(stderr, "medium-check: the preview folder's path is too long; nothing is made\n");
+        return -1;
+    }
     ParentOf(outputDir, parent, sizeof parent);
     if (!IsDirectory(outputDir) && !IsDirectory(parent)) {
         fprintf(stderr, "medium-check: cannot make the preview folder %s: its parent is not "
@@ -290,11 +295,6 @@ static int PreparePreview(const char *preview, const char *mediumDir, char *outp
     }
     if (!IsEmptyFolder(outputDir)) {
         fprintf(stderr, "medium-check: the preview folder %s is not empty\n", preview);
-        return -1;
-    }
-    // Longer, it would not fit where setup composes the paths of the generated files.
-    if (strlen(outputDir) >= PathBufferSize) {
-        fprintf(stderr, "medium-check: the preview folder's path is too long\n");
         return -1;
     }
     return 0;

@@ -2,17 +2,37 @@
 # One way to drive a run of setup in a Wine session and to sum up what it left behind,
 # shared by scripts/demo.sh and scripts/try-medium.sh. Sourced, not run; POSIX sh.
 #
-# The caller sets, before calling:
+# The caller sets `root` (the repository) before sourcing it and, before calling:
 #   run_windrive    the page driver, windrive.exe of the win64 build
 #   run_shots       the folder that receives the screenshots (PNG)
-# and has sourced the session's wine/env. Counts of problems found go to run_problems.
+# and has sourced the session's wine/env. Counts of problems found go to run_problems, of
+# those that are the run's own bound passing to run_bounds_passed. What setup left is read
+# back as data (scripts/lib/readback.py): files found as Windows finds them, Windows' text
+# in the session's code page.
 
 run_wine=/usr/lib/wine/wine64
 run_problems=0
+run_bounds_passed=0
 run_reached=
-run_bound=120000   # milliseconds: a page of a first 32-bit process on a busy machine
+# Seconds: the longest the run waits for any one thing it judges (a page, a button that
+# can be pressed, setup's end, brindle's and the INF engine's end). Each wait ends as soon
+# as its thing has happened; the bound only ends a wait for what never comes, and is
+# generous for one processor that runs 32-bit Wine through qemu beside a busy loop.
+run_bound=300
+# What ended the walk early: "box" (a message box of setup stood in the way), "ended"
+# (setup ended first) or "bound" (the run's bound passed); empty when it went to the end.
+run_stopped=
+# "no" when brindle or the INF engine still ran when the bound passed (run_settle).
+run_settled=yes
 
 run_drive() { "$run_wine" "$run_windrive" "$@"; }
+run_readback() { python3 "$root/scripts/lib/readback.py" "$@"; }
+
+# run_code_page: the session's ANSI code page, in which setup and Wine write their text,
+# in run_code_page.
+run_code_page() {
+    [ -n "${run_code_page:-}" ] || run_code_page=$(run_drive code-page | tr -d '\r')
+}
 
 # run_guard ROOT SESSION RUN_ID: from here on the script ends, also on SIGHUP (129), Ctrl-C
 # (130), SIGQUIT (131) or SIGTERM (143), only after the Wine session under SESSION is stopped,
@@ -67,6 +87,19 @@ run_problem() {  # run_problem TEXT: one problem, counted and shown
     printf '  PROBLEM: %s\n' "$1"
 }
 
+# run_bound_passed TEXT: a problem of the run itself, not of what it runs: the bound passed
+# while the run waited for what TEXT says.
+run_bound_passed() {
+    run_bounds_passed=$((run_bounds_passed + 1))
+    run_problem "the rehearsal's bound of $run_bound s passed while it waited for $1;\
+ a limit of the rehearsal on this machine, not a fault found in the medium"
+}
+
+# run_ended: setup has ended; its exit code is then in run_exit_code.
+run_ended() {
+    [ -s "$run_log.exit" ] && run_exit_code=$(cat "$run_log.exit")
+}
+
 # run_shoot NAME: the whole screen, as the person would see it, as NAME.png.
 run_shoot() {
     run_drive shot "$(printf 'Z:%s' "$run_shots/$1.bmp" | tr / '\\')" >/dev/null &&
@@ -87,27 +120,65 @@ run_box() {
     return 1
 }
 
-# run_page CAPTION NAME: waits (bounded) for the page, lets it paint and photographs it; 1
-# when a message box or nothing came instead.
+# run_page CAPTION NAME [TEXT]: waits (bounded) for the page, types TEXT into its edit
+# when given, lets it paint and photographs it; 1 when a message box, setup's end or the
+# bound came instead (run_stopped says which).
 run_page() {
-    tries=0
+    deadline=$(($(date +%s) + run_bound))
     until run_drive -t "$1" -w 3000 wait >/dev/null 2>&1; do
-        tries=$((tries + 1))
-        if run_box || [ $tries -ge $((run_bound / 3000)) ]; then
-            [ $tries -lt $((run_bound / 3000)) ] ||
-                run_problem "the page \"$1\" did not come within $((run_bound / 1000)) s"
-            return 1
+        if run_box; then
+            run_stopped=box
+        elif run_ended; then
+            run_stopped=ended
+            run_problem "setup ended (exit code $run_exit_code) before the page \"$1\" came"
+        elif [ "$(date +%s)" -ge "$deadline" ]; then
+            run_stopped=bound
+            run_bound_passed "the page \"$1\" (setup still ran)"
+        else
+            continue
         fi
+        return 1
     done
+    if [ -n "${3:-}" ] && ! run_drive -t "$1" -w $((run_bound * 1000)) type 201 "$3" >/dev/null
+    then
+        if run_box; then
+            run_stopped=box
+        else
+            run_stopped=bound
+            run_bound_passed "the edit of the page \"$1\" to take the text"
+        fi
+        return 1
+    fi
     sleep 0.3
     run_shoot "$2"
     run_reached="$run_reached${run_reached:+, }$1"
+}
+
+# run_click CAPTION ID BUTTON: presses button ID (named BUTTON) of the page CAPTION once it
+# can be pressed (bounded); 1 when a message box or the bound came instead. A page that is
+# gone has taken the click, or ended otherwise: what the walk waits for next judges that.
+run_click() {
+    deadline=$(($(date +%s) + run_bound))
+    until run_drive -t "$1" -w 3000 click "$2" >/dev/null; do
+        run_drive -t "$1" -w 0 wait >/dev/null 2>&1 || return 0
+        if run_box; then
+            run_stopped=box
+        elif [ "$(date +%s)" -ge "$deadline" ]; then
+            run_stopped=bound
+            run_bound_passed "the button \"$3\" of the page \"$1\" to take a click"
+        else
+            continue
+        fi
+        return 1
+    done
 }
 
 # run_start DIR LOG: starts DIR\setup.exe in DIR, as a user starts it from the medium, in
 # the background; run_end then waits for it. The sample's stand-ins show no message box.
 run_start() {
     rm -f "$2.exit"
+    run_exit_code=
+    run_stopped=
     export VELTRANE_DEMO_HEADLESS=1
     # Wine's start passes setup's exit code on.
     ("$run_wine" start /wait /d "$1" "${1%\\}\\setup.exe" >"$2" 2>&1; echo $? >"$2.exit") &
@@ -117,52 +188,50 @@ run_start() {
 # run_end SECONDS: waits up to SECONDS for the setup that run_start started; its exit
 # code is then in run_exit_code, empty when it did not end.
 run_end() {
-    tries=0
-    until [ -s "$run_log.exit" ] || [ $tries -ge $(($1 * 10)) ]; do
-        tries=$((tries + 1))
+    deadline=$(($(date +%s) + $1))
+    until run_ended || [ "$(date +%s)" -ge "$deadline" ]; do
         sleep 0.1
     done
-    run_exit_code=$(cat "$run_log.exit" 2>/dev/null || true)
+}
+
+# run_settle NAME...: waits (bounded) until no program of these file names runs in the
+# session, e.g. brindle and the shell's INF engine (rundll32.exe), which write the program
+# group on their own after setup started brindle; 1 when the bound passed.
+run_settle() {
+    run_settled=yes
+    running=$(run_drive -w $((run_bound * 1000)) wait-gone "$@" 2>/dev/null | tr -d '\r') &&
+        return 0
+    run_settled=no
+    run_bound_passed "${running:-$*} to end"
+    return 1
 }
 
 # run_walk copy|in-place INSTALL_DIR START_MAIN: every page of a run, in order; in copy
-# mode INSTALL_DIR is typed on the directory page. START_MAIN yes presses "Start orvane
-# manager" on the last page, otherwise "Exit Setup". 1 when a page did not come.
+# mode INSTALL_DIR is typed on the directory page. On the last page it waits until brindle
+# and the INF engine that it starts have ended, as the program group is theirs to write and
+# setup deletes links.inf when it ends; then START_MAIN yes presses "Start orvane manager",
+# otherwise "Exit Setup". 1 when the walk stopped before (run_stopped says why).
 run_walk() {
-    run_page Welcome 1-welcome && run_drive -t Welcome click 1503 >/dev/null &&
+    run_page Welcome 1-welcome && run_click Welcome 1503 Next &&
         run_page "Licence Agreement" 2-licence &&
-        run_drive -t "Licence Agreement" click 6 >/dev/null || return 1
+        run_click "Licence Agreement" 6 Yes || return 1
     if [ "$1" = copy ]; then
-        run_drive -t "Directory to install Veltrane" -w $run_bound type 201 "$2" \
-            >/dev/null 2>&1 || true
-        run_page "Directory to install Veltrane" 3-directory &&
-            run_drive -t "Directory to install Veltrane" click 1 >/dev/null || return 1
+        run_page "Directory to install Veltrane" 3-directory "$2" &&
+            run_click "Directory to install Veltrane" 1 OK || return 1
     fi
     run_page "Setup completed" 4-completed || return 1
+    run_settle brindle.exe rundll32.exe || true
     if [ "$3" = yes ]; then
-        run_drive -t "Setup completed" click 1508 >/dev/null
+        run_click "Setup completed" 1508 "Start orvane manager"
     else
-        run_drive -t "Setup completed" click 1504 >/dev/null
+        run_click "Setup completed" 1504 "Exit Setup"
     fi
 }
 
 # run_local WINDOWS-PATH: the Linux path of a file of the prefix, each part found
 # regardless of case as Windows finds it; empty when there is none.
 run_local() {
-    drive=$(printf '%.1s' "$1" | tr '[:upper:]' '[:lower:]')
-    local_path="$WINEPREFIX/dosdevices/$drive:"
-    rest=$(printf '%s' "${1#??}" | tr '\\' '\n')
-    # Read from a here-document, so that the loop runs in this shell.
-    while IFS= read -r part; do
-        [ -n "$part" ] || continue
-        found=$(find "$local_path/" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit \
-            2>/dev/null)
-        [ -n "$found" ] || { local_path=; break; }
-        local_path=$found
-    done <<PARTS
-$rest
-PARTS
-    printf '%s' "$local_path"
+    run_readback local "$WINEPREFIX/dosdevices" "$1" || true
 }
 
 # run_generated INSTALL_DIR START_INI: the files that the template's file lines name,
@@ -176,7 +245,8 @@ run_generated() {
         [ -n "$name" ] || continue
         file=$(run_local "$1\\$name")
         if [ -n "$file" ] && [ -f "$file" ]; then
-            example=$(grep -m1 -iF "$1" "$file" | tr -d '\r' || true)
+            run_code_page
+            example=$(run_readback line "$file" "$run_code_page" "$1")
             printf '  %s (%s lines)%s\n' "$name" "$(wc -l <"$file")" \
                 "${example:+, e.g.: $example}"
         else
@@ -187,36 +257,16 @@ $run_generated_names
 NAMES
 }
 
-# run_group INSTALL_DIR SECONDS: the program group as Wine's setup.ini holds it, once the
-# INF engine, which runs on its own after brindle, has written all twelve shortcuts (a wait
-# of up to SECONDS); each shortcut's program or help file is looked up.
+# run_group INSTALL_DIR SECONDS: the program group as Wine's setup.ini holds it, read in the
+# session's code page, once the INF engine, which runs on its own after brindle, has written
+# all twelve shortcuts (a wait of up to SECONDS); each shortcut's program or help file is
+# looked up.
 run_group() {
-    ini="$WINEPREFIX/drive_c/windows/setup.ini"
-    tries=0
-    while :; do
-        # Wine's profile writer puts a lone "=" under each value-less entry; those go.
-        entries=$(sed -n '/^\[group1\]/,/^\[/p' "$ini" 2>/dev/null | tr -d '\r' |
-            grep -v -e '^\[' -e '^=*$' | sed 's/"=$/"/' || true)
-        [ "$(printf '%s' "$entries" | grep -ciF "$1")" -ge 12 ] && break
-        tries=$((tries + 1))
-        [ $tries -ge $(($2 * 10)) ] && break
-        sleep 0.1
-    done
-    group=$(cat "$ini" 2>/dev/null | tr -d '\r' | sed -n 's/^group1="*\([^"=]*\)"*=*$/\1/p')
-    printf 'Program group "%s" (from C:\\windows\\setup.ini):\n' "$group"
-    [ "$group" = Veltrane ] || run_problem "no program group \"Veltrane\" in setup.ini"
-    [ -n "$entries" ] || run_problem "the group holds no shortcuts"
-    while IFS= read -r entry; do
-        [ -n "$entry" ] || continue
-        caption=$(printf '%s' "$entry" | cut -d'"' -f2)
-        command=$(printf '%s' "$entry" | cut -d'"' -f4)
-        printf '  %-22s %s\n' "$caption" "$command"
-        target=$(run_local "${command%% *}")
-        [ -n "$target" ] && [ -f "$target" ] ||
-            run_problem "the shortcut \"$caption\" leads to nothing: ${command%% *} is not installed"
-    done <<ENTRIES
-$entries
-ENTRIES
+    run_code_page
+    found=0
+    run_readback group "$WINEPREFIX/drive_c/windows/setup.ini" "$WINEPREFIX/dosdevices" \
+        "$1" "$run_code_page" "$2" || found=$?
+    run_problems=$((run_problems + found))
 }
 
 # run_links_gone INSTALL_DIR: setup deletes its links.inf when it ends.
@@ -232,6 +282,7 @@ run_links_gone() {
 # stand-in records it.
 run_main_started() {
     record=$(run_local "$1\\orvane-started.txt")
-    [ -n "$record" ] && printf 'Main program started as: %s\n' "$(tr -d '\r' <"$record")"
-    return 0
+    [ -n "$record" ] || return 0
+    run_code_page
+    printf 'Main program started as: %s\n' "$(run_readback line "$record" "$run_code_page" '')"
 }

@@ -3,7 +3,9 @@
 //
 //   windrive [-c CLASS] [-t CAPTION] [-p PID] [-w MILLISECONDS] COMMAND [ARGUMENTS]
 //
-// The options select a visible top-level window (waiting up to -w, default 10000 ms).
+// The options select a visible top-level window (waiting up to -w, default 10000 ms); an
+// action on it (click, type, key, close) waits up to -w too, and at least 30000 ms, for the
+// control or page to be ready.
 // Commands:
 //   wait                      print the window's handle
 //   click ID                  press button ID of the window
@@ -17,6 +19,9 @@
 //   message-box CAPTION       wait for a message box of -p PID; print its text
 //   start EXE DIR [ARGS]      start EXE in DIR; print its process id
 //   wait-exit PID             wait up to -w for the process to end; print its exit code
+//   wait-gone NAME...         wait up to -w until no program of these file names runs in
+//                             the session; when one still does, print its name
+//   code-page                 print the ANSI code page (GetACP)
 //   double-click-time         print the system's double-click time; it is also the exit code
 //   list                      print every top-level window: handle, process id, visible,
 //                             class and caption
@@ -24,6 +29,7 @@
 // Exit codes: 0 done; 1 no such window or process, the action was refused or timed out;
 // 2 bad command line.
 #include <windows.h>
+#include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -44,7 +50,7 @@ static int Usage(void)
             "usage: windrive [-c CLASS] [-t CAPTION] [-p PID] [-w MS] COMMAND [ARGS]\n"
             "commands: wait, click ID, type ID TEXT, key enter|escape, close, text [ID],\n"
             "  rect, shot FILE.bmp, pixel X Y, message-box CAPTION, start EXE DIR [ARGS],\n"
-            "  wait-exit PID, double-click-time, list\n");
+            "  wait-exit PID, wait-gone NAME..., code-page, double-click-time, list\n");
     return BadUsage;
 }
 
@@ -155,11 +161,51 @@ static int WaitExit(long processId, DWORD milliseconds)
     return Done;
 }
 
+// Whether a program of one of `names` (file names, any letter case) runs in the session;
+// true when that cannot be told. The name found goes to `running`.
+static bool AnyRuns(int count, char **names, char *running, int size)
+{
+    PROCESSENTRY32 process;
+    bool found = false;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        snprintf(running, size, "%s", "(the processes cannot be listed)");
+        return true;
+    }
+    process.dwSize = sizeof process;
+    for (BOOL more = Process32First(snapshot, &process); more && !found;
+         more = Process32Next(snapshot, &process))
+        for (int i = 0; i < count && !found; i++)
+            if (!lstrcmpiA(process.szExeFile, names[i])) {
+                snprintf(running, size, "%s", process.szExeFile);
+                found = true;
+            }
+    CloseHandle(snapshot);
+    return found;
+}
+
+static int WaitGone(int count, char **names, DWORD milliseconds)
+{
+    char running[MAX_PATH];
+
+    for (DWORD start = GetTickCount(); AnyRuns(count, names, running, sizeof running);
+         Sleep(100))
+        if (GetTickCount() - start >= milliseconds) {
+            printf("%s\n", running);
+            return Report(false, "wait-gone (still running)");
+        }
+    return Done;
+}
+
 static int RunWindowCommand(const Options *options, const char *command, int count,
                             char **words)
 {
     long id = 0;
     char text[1024];
+    DWORD action = options->waitMilliseconds > (DWORD)ActionMilliseconds
+                       ? options->waitMilliseconds
+                       : (DWORD)ActionMilliseconds;
 
     HWND window = SelectWindow(options);
     if (!window)
@@ -169,14 +215,15 @@ static int RunWindowCommand(const Options *options, const char *command, int cou
         return Done;
     }
     if (!strcmp(command, "click") && count == 1 && ParseNumber(words[0], &id))
-        return Report(PressButton(window, (int)id), "click");
+        return Report(PressButton(window, (int)id, action), "click");
     if (!strcmp(command, "type") && count == 2 && ParseNumber(words[0], &id))
-        return Report(TypeIntoEdit(window, (int)id, words[1]), "type");
+        return Report(TypeIntoEdit(window, (int)id, words[1], action), "type");
     if (!strcmp(command, "key") && count == 1 &&
         (!strcmp(words[0], "enter") || !strcmp(words[0], "escape")))
-        return Report(PressKey(window, !strcmp(words[0], "enter") ? KeyEnter : KeyEscape), "key");
+        return Report(PressKey(window, !strcmp(words[0], "enter") ? KeyEnter : KeyEscape, action),
+                      "key");
     if (!strcmp(command, "close") && count == 0)
-        return Report(PressCloseBox(window), "close");
+        return Report(PressCloseBox(window, action), "close");
     if (!strcmp(command, "rect") && count == 0)
         return PrintRect(window);
     if (!strcmp(command, "text") && count <= 1) {
@@ -254,6 +301,12 @@ int main(int argc, char **argv)
         if (!ParseNumber(words[0], &number))
             return Usage();
         return WaitExit(number, options.waitMilliseconds);
+    }
+    if (!strcmp(command, "wait-gone") && count >= 1)
+        return WaitGone(count, words, options.waitMilliseconds);
+    if (!strcmp(command, "code-page") && count == 0) {
+        printf("%u\n", GetACP());
+        return Done;
     }
     if (!strcmp(command, "double-click-time") && count == 0) {
         UINT milliseconds = GetDoubleClickTime();

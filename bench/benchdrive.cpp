@@ -18,6 +18,7 @@
 
 #include <string>
 
+#include "clock.h"
 #include "driver.h"
 #include "resource.h"
 
@@ -27,16 +28,6 @@ enum { AppearMilliseconds = 30000, CopyMilliseconds = 600000, ExitMilliseconds =
 // program under test needs too: the copy is watched every 10 ms, and for message boxes,
 // which take many requests to find, only every 250 ms.
 enum { WatchMilliseconds = 10, BoxEveryWatches = 25, LaunchWatchMilliseconds = 5 };
-
-static double Now(void)
-{
-    static LARGE_INTEGER frequency;
-    LARGE_INTEGER count;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&count);
-    return 1000.0 * (double)count.QuadPart / (double)frequency.QuadPart;
-}
 
 static int Fail(const char *what)
 {

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "clock.h"
+#include "driver.h"
 #include "install/copy.h"
 #include "install/journal.h"
 #include "install/scan.h"
@@ -52,37 +54,6 @@ void ShowError(HWND, const char *text)
 int AskToGoAhead(HWND, const char *)
 {
     return 1;
-}
-
-static double Now(void)
-{
-    static LARGE_INTEGER frequency;
-    LARGE_INTEGER count;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&count);
-    return 1000.0 * (double)count.QuadPart / (double)frequency.QuadPart;
-}
-
-static void RemoveTree(const std::string &folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = folder + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path);
-        } else {
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path.c_str());
-        }
-    }
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
-    RemoveDirectoryA(folder.c_str());
 }
 
 // The bare loop over setup's own file list, the scan included, as setup's copy scans too.
@@ -143,8 +114,8 @@ int main(int count, char **arguments)
     for (int round = 0; round < rounds; round++) {
         // The copy leaves its install directory the current one, which cannot be removed.
         SetCurrentDirectoryA(work.c_str());
-        RemoveTree(bare);
-        RemoveTree(fresh);
+        RemoveFolderTree(bare.c_str());
+        RemoveFolderTree(fresh.c_str());
         double start = Now();
         if (!BareCopy(source, bare)) {
             fprintf(stderr, "copybench: the bare loop failed\n");
@@ -165,8 +136,8 @@ int main(int count, char **arguments)
         replaceTimes.push_back(Now() - start);
     }
     SetCurrentDirectoryA(work.c_str());
-    RemoveTree(bare);
-    RemoveTree(fresh);
+    RemoveFolderTree(bare.c_str());
+    RemoveFolderTree(fresh.c_str());
     printf("%.0f %.0f %.0f\n", Median(bareTimes), Median(freshTimes), Median(replaceTimes));
     return Measured;
 }

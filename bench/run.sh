@@ -44,10 +44,12 @@ say "building (log: $log)"
         -o "$work/win64/benchdrive.exe"
     x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -DWIN32_LEAN_AND_MEAN \
         -DVELTRANE_IN_PLACE_INSTALL=0 -I"$root/setup" -I"$root/setup/resources" \
-        "$here/copybench.cpp" "$root/setup/install/copy.cpp" "$root/setup/install/journal.cpp" \
+        -DVELTRANE_BUILD_DIR="\"$work/win64\"" -I"$root/tests/e2e" "$here/copybench.cpp" \
+        "$root/tests/e2e/driver.cpp" \
+        "$root/setup/install/copy.cpp" "$root/setup/install/journal.cpp" \
         "$root/setup/install/space.cpp" "$root/setup/install/scan.cpp" \
         "$root/setup/shell/state.cpp" "$root/setup/shell/text.cpp" -static -lcomctl32 \
-        -luser32 -o "$work/win64/copybench.exe"
+        -lgdi32 -luser32 -o "$work/win64/copybench.exe"
     x86_64-w64-mingw32-g++-posix -O2 -mwindows "$here/onewindow.cpp" -static \
         -o "$work/win64/onewindow.exe"
     g++ -std=c++17 -O2 -DNDEBUG -I"$root/setup" "$here/linebench.cpp" \

@@ -12,7 +12,9 @@
 
 enum { CountTextSize = 24 };
 
-unsigned long long FileClusters(int size, unsigned long clusterBytes)
+// The clusters that a file of `size` bytes takes; a file of 2 GiB or more, listed with a
+// size below 0, counts as 2 GiB.
+static unsigned long long FileClusters(int size, unsigned long clusterBytes)
 {
     unsigned long long bytes = size < 0 ? 0x80000000ull : (unsigned long long)size;
 

@@ -7,8 +7,4 @@
 // not say how much is free is copied to.
 int AskWhenCopyDoesNotFit(void);
 
-// The clusters of `clusterBytes` that a file of `size` bytes takes (a size below 0, a
-// file of 2 GiB or more, counts as 2 GiB).
-unsigned long long FileClusters(int size, unsigned long clusterBytes);
-
 #endif
